@@ -2,6 +2,8 @@
 // failure inside into a fatal report, except open, which answers a failure with NULL.
 #include <set>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "exceptions.h"
 #include "fatal.h"
@@ -21,10 +23,24 @@ std::set<VindleIndex*>& OpenIndexes() {
     return *open;
 }
 
+// Runs one export under the library mutex. A failure is reported while the mutex is still
+// held: the process ends without giving it back, so the next locker learns that this one died
+// and, when it was changing the index (writing), that the index needs repair.
 template <class Body>
-auto Guarded(const char* exportName, Body&& body) -> decltype(body()) {
+auto Locked(const char* exportName, const std::string& region, bool writing, Body&& body)
+    -> decltype(body()) {
     try {
-        return body();
+        CNamedMutex& mutex = CNamedMutex::Instance();
+        mutex.Lock();
+        mutex.SetActive(region, writing);
+        if constexpr (std::is_void_v<decltype(body())>) {
+            body();
+            mutex.Unlock();
+        } else {
+            auto result = body();
+            mutex.Unlock();
+            return result;
+        }
     } catch (const CBufferException& e) {
         ReportFatal("BufferException", exportName, e.code);
     } catch (const CVindleException& e) {
@@ -32,10 +48,6 @@ auto Guarded(const char* exportName, Body&& body) -> decltype(body()) {
     } catch (...) {  // out of memory: no code of its own
         ReportFatal("VindleException", exportName, 0);
     }
-}
-
-void Activate(VindleIndex* index, bool writing) {
-    CNamedMutex::Instance().SetActive(index->cache.RegionName(), writing);
 }
 
 Geometry MakeGeometry(unsigned pageSize, unsigned keySize, unsigned dataSize, unsigned auxSize,
@@ -71,26 +83,28 @@ extern "C" {
 
 int VindleCreateIndex(const char* path, unsigned pageSize, unsigned keySize, unsigned dataSize,
                       unsigned auxSize, int unique) {
-    return Guarded("VindleCreateIndex", [&] {
-        CLibraryLock lock;
-        CNamedMutex::Instance().SetActive(RegionNameForPath(CanonicalPath(path)), true);
-        VindleIndex::Create(path, MakeGeometry(pageSize, keySize, dataSize, auxSize, unique));
+    std::string p = path ? path : "";
+    return Locked("VindleCreateIndex", RegionNameForPath(CanonicalPath(p)), true, [&] {
+        VindleIndex::Create(p, MakeGeometry(pageSize, keySize, dataSize, auxSize, unique));
         return 1;
     });
 }
 
+// Open answers every failure with NULL and no message.
 VindleIndex* VindleOpenIndex(const char* path, unsigned bufferCount) {
     if (!path) return nullptr;
     try {
-        CLibraryLock lock;
+        CNamedMutex& mutex = CNamedMutex::Instance();
+        mutex.Lock();
         auto* index = new VindleIndex;
         try {
             index->Open(path, bufferCount);
+            OpenIndexes().insert(index);
         } catch (...) {
             delete index;
-            return nullptr;
+            index = nullptr;
         }
-        OpenIndexes().insert(index);
+        mutex.Unlock();
         return index;
     } catch (...) {
         return nullptr;
@@ -99,9 +113,7 @@ VindleIndex* VindleOpenIndex(const char* path, unsigned bufferCount) {
 
 int VindleCloseIndex(VindleIndex* index) {
     if (!index) return 0;
-    return Guarded("VindleCloseIndex", [&] {
-        CLibraryLock lock;
-        Activate(index, true);
+    return Locked("VindleCloseIndex", index->cache.RegionName(), true, [&] {
         index->Close();
         OpenIndexes().erase(index);
         delete index;
@@ -111,91 +123,61 @@ int VindleCloseIndex(VindleIndex* index) {
 
 int VindleAddKey(VindleIndex* index, unsigned char* key, unsigned char* data) {
     if (!index || !key || !data) return 0;
-    return Guarded("VindleAddKey", [&] {
-        CLibraryLock lock;
-        Activate(index, true);
-        return index->AddKey(key, data);
-    });
+    return Locked("VindleAddKey", index->cache.RegionName(), true,
+                  [&] { return index->AddKey(key, data); });
 }
 
 int VindleCheckIndex(VindleIndex* index) {
     if (!index) return 0;
-    return Guarded("VindleCheckIndex", [&] {
-        CLibraryLock lock;
-        Activate(index, false);
-        return index->Check() ? 1 : 0;
-    });
+    return Locked("VindleCheckIndex", index->cache.RegionName(), false,
+                  [&] { return index->Check() ? 1 : 0; });
 }
 
 VindleScan* VindleCreateScanRange(VindleIndex* index, unsigned char* startKey,
                                   unsigned char* endKey) {
     if (!index || !startKey || !endKey) return nullptr;
-    return Guarded("VindleCreateScan", [&] {
-        CLibraryLock lock;
-        Activate(index, false);
-        return new VindleScan(index, startKey, endKey);
-    });
+    return Locked("VindleCreateScan", index->cache.RegionName(), false,
+                  [&] { return new VindleScan(index, startKey, endKey); });
 }
 
 VindleScan* VindleCreateScan(VindleIndex* index) {
     if (!index) return nullptr;
-    return Guarded("VindleCreateScan", [&] {
-        std::string low(index->g.keySize, '\x00'), high(index->g.keySize, '\xff');
-        CLibraryLock lock;
-        Activate(index, false);
-        return new VindleScan(index, reinterpret_cast<const uint8_t*>(low.data()),
-                              reinterpret_cast<const uint8_t*>(high.data()));
-    });
+    std::vector<uint8_t> low(index->g.keySize, 0x00), high(index->g.keySize, 0xff);
+    return Locked("VindleCreateScan", index->cache.RegionName(), false,
+                  [&] { return new VindleScan(index, low.data(), high.data()); });
 }
 
 int VindleScanGetNext(VindleScan* scan, unsigned char* keyOut, unsigned char* dataOut) {
     if (!scan) return 0;
-    return Guarded("VindleScanGetNext", [&] {
-        CLibraryLock lock;
-        Activate(scan->index, false);
-        return scan->Fetch(true, keyOut, dataOut);
-    });
+    return Locked("VindleScanGetNext", scan->index->cache.RegionName(), false,
+                  [&] { return scan->Fetch(true, keyOut, dataOut); });
 }
 
 int VindleScanGetPrev(VindleScan* scan, unsigned char* keyOut, unsigned char* dataOut) {
     if (!scan) return 0;
-    return Guarded("VindleScanGetPrev", [&] {
-        CLibraryLock lock;
-        Activate(scan->index, false);
-        return scan->Fetch(false, keyOut, dataOut);
-    });
+    return Locked("VindleScanGetPrev", scan->index->cache.RegionName(), false,
+                  [&] { return scan->Fetch(false, keyOut, dataOut); });
 }
 
 void VindleScanClose(VindleScan* scan) {
-    Guarded("VindleScanClose", [&] {
-        CLibraryLock lock;
-        delete scan;
-    });
+    if (!scan) return;
+    Locked("VindleScanClose", scan->index->cache.RegionName(), false, [&] { delete scan; });
 }
 
 void VindleGetAuxData(VindleIndex* index, unsigned char* buffer) {
     if (!index || !buffer) return;
-    Guarded("VindleGetAuxData", [&] {
-        CLibraryLock lock;
-        Activate(index, true);
-        index->GetAux(buffer);
-    });
+    Locked("VindleGetAuxData", index->cache.RegionName(), true, [&] { index->GetAux(buffer); });
 }
 
 void VindleSetAuxData(VindleIndex* index, const unsigned char* buffer) {
     if (!index || !buffer) return;
-    Guarded("VindleSetAuxData", [&] {
-        CLibraryLock lock;
-        Activate(index, true);
-        index->SetAux(buffer);
-    });
+    Locked("VindleSetAuxData", index->cache.RegionName(), true, [&] { index->SetAux(buffer); });
 }
 
+// Dump has no failure handling of its own: a failure is reported like the others'.
 void VindleDumpIndex(VindleIndex* index) {
     if (!index) return;
-    Guarded("VindleDumpIndex", [&] {
-        CLibraryLock lock;
-        Activate(index, false);
+    Locked("VindleDumpIndex", index->cache.RegionName(), false, [&] {
         index->Dump(stdout);
         fflush(stdout);
     });
@@ -204,9 +186,7 @@ void VindleDumpIndex(VindleIndex* index) {
 void VindleRepairIndex(VindleIndex* index, unsigned pageSize, unsigned keySize,
                        unsigned dataSize, unsigned auxSize, int unique) {
     if (!index) return;
-    Guarded("VindleRepairIndex", [&] {
-        CLibraryLock lock;
-        Activate(index, true);
+    Locked("VindleRepairIndex", index->cache.RegionName(), true, [&] {
         index->Repair(MakeGeometry(pageSize, keySize, dataSize, auxSize, unique));
     });
 }

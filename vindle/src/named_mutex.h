@@ -28,16 +28,4 @@ private:
     Segment* m_segment = nullptr;
 };
 
-// Holds the library mutex for one export; never unlocks on the fatal path (the process ends).
-class CLibraryLock {
-public:
-    CLibraryLock() : m_mutex(CNamedMutex::Instance()) { m_mutex.Lock(); }
-    ~CLibraryLock() { m_mutex.Unlock(); }
-    CLibraryLock(const CLibraryLock&) = delete;
-    CLibraryLock& operator=(const CLibraryLock&) = delete;
-
-private:
-    CNamedMutex& m_mutex;
-};
-
 }  // namespace vindle
