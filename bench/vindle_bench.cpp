@@ -3,7 +3,8 @@
 // asserted about times; results are verified (every key found with its data, the scan
 // complete and in order) so that a fast wrong answer cannot pass for a fast right one.
 //
-// Usage: vindle_bench [--cache-factor F] [N ...]     (default N: 100000 1000000)
+// Usage: vindle_bench [--cache-factor F] [--only vindle|sqlite|lmdb] [N ...]
+//        (default N: 100000 1000000; --only runs one engine, e.g. under a profiler)
 #include <fcntl.h>
 #include <lmdb.h>
 #include <sqlite3.h>
@@ -20,7 +21,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -62,6 +62,7 @@ namespace {
 struct Options {
     std::vector<size_t> counts;
     double cacheFactor = 1.25;  // cache pages per expected tree page
+    std::string only;           // empty: every engine
 };
 
 // Every engine sees the same keys in the same orders: the first `count` keys of one random
@@ -475,6 +476,15 @@ bool ResetPeakRss() {
 
 using EngineRun = Figures (*)(const Workload&, const Setup&);
 
+// An engine's figures, or why there are none.
+struct Outcome {
+    enum State { kSkipped, kFailed, kRan } state = kSkipped;
+    Figures figures;
+
+    bool Ran() const { return state == kRan; }
+    std::string Missing() const { return state == kSkipped ? "-" : "failed"; }
+};
+
 [[noreturn]] void RunChild(EngineRun run, const Workload& w, const Setup& s, int out) {
     bool peakReset = ResetPeakRss();
     long startKiB = StatusKiB("VmRSS");
@@ -485,19 +495,21 @@ using EngineRun = Figures (*)(const Workload&, const Setup&);
 }
 
 // A child per engine keeps the peak memory figures apart, and keeps the run going when an
-// engine stops the process (vindle ends it on any index failure). Nothing: the engine failed.
-std::optional<Figures> RunIsolated(EngineRun run, const Workload& w, const Setup& s) {
+// engine stops the process (vindle ends it on any index failure).
+Outcome RunIsolated(EngineRun run, const Workload& w, const Setup& s) {
     fflush(stdout);
     fflush(stderr);
+    Outcome o;
+    o.state = Outcome::kFailed;
     int fds[2];
-    if (pipe(fds) != 0) return std::nullopt;
+    if (pipe(fds) != 0) return o;
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
         RunChild(run, w, s, fds[1]);
     }
     close(fds[1]);
-    Figures f;
+    Figures& f = o.figures;
     size_t got = 0;
     while (pid > 0 && got < sizeof f) {
         ssize_t r = read(fds[0], reinterpret_cast<char*>(&f) + got, sizeof f - got);
@@ -507,9 +519,9 @@ std::optional<Figures> RunIsolated(EngineRun run, const Workload& w, const Setup
     }
     close(fds[0]);
     int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) return std::nullopt;
-    if (got != sizeof f || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return f;
+    bool exited = pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status);
+    if (exited && WEXITSTATUS(status) == 0 && got == sizeof f) o.state = Outcome::kRan;
+    return o;
 }
 
 // ---- printing ----
@@ -526,7 +538,7 @@ std::string Grouped(uint64_t v) {
 double MiB(uint64_t bytes) { return double(bytes) / (1024.0 * 1024.0); }
 
 struct Results {
-    std::optional<Figures> vindle, sqlite, lmdb;
+    Outcome vindle, sqlite, lmdb;
 };
 
 double Rate(size_t count, double seconds) { return seconds > 0 ? double(count) / seconds : 0; }
@@ -543,22 +555,22 @@ std::string RatioCell(double ratio, double goal) {
 
 void PrintRateRow(const char* name, double Figures::*seconds, const Results& r, size_t count,
                   bool hasGoal) {
-    auto rate = [&](const std::optional<Figures>& f) { return f ? Rate(count, (*f).*seconds) : 0; };
-    auto cell = [&](const std::optional<Figures>& f) {
-        return f ? Grouped(uint64_t(rate(f))) : std::string("failed");
+    auto rate = [&](const Outcome& o) { return Rate(count, o.figures.*seconds); };
+    auto cell = [&](const Outcome& o) { return o.Ran() ? Grouped(uint64_t(rate(o))) : o.Missing(); };
+    auto ratio = [&](const Outcome& other, double goal) {
+        bool both = r.vindle.Ran() && other.Ran();
+        return both ? RatioCell(rate(r.vindle) / rate(other), hasGoal ? goal : 0) : "-";
     };
-    std::string vsSqlite = "-", vsLmdb = "-";
-    if (r.vindle && r.sqlite) vsSqlite = RatioCell(rate(r.vindle) / rate(r.sqlite), hasGoal ? 1.0 : 0);
-    if (r.vindle && r.lmdb) vsLmdb = RatioCell(rate(r.vindle) / rate(r.lmdb), hasGoal ? 0.5 : 0);
+    std::string vsSqlite = ratio(r.sqlite, 1.0), vsLmdb = ratio(r.lmdb, 0.5);
     printf("  %-16s %13s %13s %13s   %-14s %-14s\n", name, cell(r.vindle).c_str(),
            cell(r.sqlite).c_str(), cell(r.lmdb).c_str(), vsSqlite.c_str(), vsLmdb.c_str());
 }
 
 void PrintSizeRow(const char* name, double (*value)(const Figures&), const Results& r) {
-    auto cell = [&](const std::optional<Figures>& f) {
+    auto cell = [&](const Outcome& o) {
         char text[32];
-        if (!f) return std::string("failed");
-        double v = value(*f);
+        if (!o.Ran()) return o.Missing();
+        double v = value(o.figures);
         if (v < 0) return std::string("n/a");
         snprintf(text, sizeof text, "%.1f", v);
         return std::string(text);
@@ -573,9 +585,10 @@ void PrintTable(size_t count, const Setup& s, const Results& r) {
            "LMDB map %.0f MiB (OS page cache)\n",
            Grouped(s.vindleBuffers).c_str(), kPageSize, MiB(s.cacheBytes),
            static_cast<unsigned long long>(s.cacheBytes / 1024), MiB(s.lmdbMapBytes));
-    if (r.vindle)
+    if (r.vindle.Ran())
         printf("  vindle tree: %s pages in the file, %s buffers in the cache\n",
-               Grouped(r.vindle->fileBytes / kPageSize).c_str(), Grouped(s.vindleBuffers).c_str());
+               Grouped(r.vindle.figures.fileBytes / kPageSize).c_str(),
+               Grouped(s.vindleBuffers).c_str());
     printf("  %-16s %13s %13s %13s   %-14s %-14s\n", "ops per second", "vindle", "SQLite", "LMDB",
            "vindle/SQLite", "vindle/LMDB");
     PrintRateRow("insert", &Figures::insertSeconds, r, count, true);
@@ -618,6 +631,11 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             if (*end || o.cacheFactor <= 0) return false;
             continue;
         }
+        if (a == "--only" && i + 1 < argc) {
+            o.only = argv[++i];
+            if (o.only != "vindle" && o.only != "sqlite" && o.only != "lmdb") return false;
+            continue;
+        }
         unsigned long long n = strtoull(a.c_str(), &end, 10);
         if (a.empty() || *end || n < 1 || n > 50'000'000) return false;
         o.counts.push_back(size_t(n));
@@ -631,7 +649,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        fprintf(stderr, "usage: %s [--cache-factor F] [N ...]   (default N: 100000 1000000)\n",
+        fprintf(stderr,
+                "usage: %s [--cache-factor F] [--only vindle|sqlite|lmdb] [N ...]\n"
+                "       (default N: 100000 1000000)\n",
                 argv[0]);
         return 64;
     }
@@ -645,19 +665,21 @@ int main(int argc, char** argv) {
     // One key stream for every N: the smaller runs use a prefix of the same keys.
     std::vector<uint8_t> keys =
         MakeKeys(*std::max_element(options.counts.begin(), options.counts.end()));
-    bool allRan = true;
+    auto wanted = [&](const char* engine) { return options.only.empty() || options.only == engine; };
+    bool anyFailed = false;
     for (size_t count : options.counts) {
         Workload w = MakeWorkload(keys, count);
         Setup s = MakeSetup(dir, count, options.cacheFactor);
         Results r;
-        r.vindle = RunIsolated(RunVindle, w, s);
-        if (!r.vindle) ForgetVindleCache(s);
-        r.sqlite = RunIsolated(RunSqlite, w, s);
-        r.lmdb = RunIsolated(RunLmdb, w, s);
-        allRan &= r.vindle && r.sqlite && r.lmdb;
+        if (wanted("vindle")) r.vindle = RunIsolated(RunVindle, w, s);
+        if (r.vindle.state == Outcome::kFailed) ForgetVindleCache(s);
+        if (wanted("sqlite")) r.sqlite = RunIsolated(RunSqlite, w, s);
+        if (wanted("lmdb")) r.lmdb = RunIsolated(RunLmdb, w, s);
+        for (const Outcome* o : {&r.vindle, &r.sqlite, &r.lmdb})
+            anyFailed |= o->state == Outcome::kFailed;
         PrintTable(count, s, r);
     }
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
-    return allRan ? 0 : 1;
+    return anyFailed ? 1 : 0;
 }

@@ -61,6 +61,14 @@ Geometry MakeGeometry(unsigned pageSize, unsigned keySize, unsigned dataSize, un
     return g;
 }
 
+// Loading the library creates the system-wide mutex, or attaches to the one that exists.
+__attribute__((constructor)) void AttachMutexAtLoad() {
+    try {
+        CNamedMutex::Instance();
+    } catch (...) {  // reported by the first export that needs it
+    }
+}
+
 __attribute__((destructor)) void FlushOpenIndexesAtExit() {
     if (OpenIndexes().empty()) return;
     try {

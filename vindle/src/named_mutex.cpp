@@ -53,7 +53,8 @@ CNamedMutex& CNamedMutex::Instance() {
 // the library first. A creator that died before finishing is detected by the missing magic
 // and its half-made region is replaced.
 CNamedMutex::CNamedMutex() {
-    static CSharedRegion region;  // mapped for the life of the process
+    // Mapped for the life of the process, exit hooks included: never unmapped.
+    static CSharedRegion& region = *new CSharedRegion;
     for (int attempt = 0; attempt < 400 && !m_segment; ++attempt) {
         if (region.Create(kMutexName, sizeof(Segment))) {
             auto* s = reinterpret_cast<Segment*>(region.Data());
