@@ -73,7 +73,9 @@ private:
             CNonLeafView nl(p.Data(), m_g);
             if (PageType(p.Data()) != kNonLeafPageType) return false;
             uint32_t parent = nl.Parent();
-            if (nl.StoredCount() > m_g.NonLeafCapacity()) return false;
+            // Beyond the stated rules: a non-leaf page without entries leads nowhere, and a
+            // descent through it would take the head page for a leaf and write into it.
+            if (nl.StoredCount() > m_g.NonLeafCapacity() || nl.StoredCount() == 0) return false;
             lastLevel = nl.LastLevel();
             for (uint32_t i = 0; i < nl.Count(); ++i) children.push_back(nl.Child(i));
             p.Release();

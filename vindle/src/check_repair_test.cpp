@@ -134,6 +134,7 @@ TEST_F(CheckRepairTest, DamagedLinksFailTheCheckWithoutReadingOutsideTheFile) {
         {"leaf without parent", [&] { PutLe32(PageAt(2) + 8, 0); }},
         {"leaf number wrong", [&] { PutLe32(PageAt(2), 7); }},
         {"too many entries", [&] { PutLe32(PageAt(root) + 16, 68); }},
+        {"root without entries", [&] { PutLe32(PageAt(root) + 16, 0); }},
         {"root points at itself", [&] { PutLe32(PageAt(root) + 20 + kKey, root); }},
     };
     for (const Case& c : cases) {

@@ -132,8 +132,8 @@ uint32_t VindleIndex::DescendToLeaf(const uint8_t* key) {
             else
                 hi = mid;
         }
-        uint32_t entry = lo > 0 ? lo - 1 : 0;
-        uint32_t child = nl.Count() > 0 ? nl.Child(entry) : 0;
+        if (nl.Count() == 0) throw CBufferException{kReadFailed};  // a damaged, unchecked file
+        uint32_t child = nl.Child(lo > 0 ? lo - 1 : 0);
         bool lastLevel = nl.LastLevel() == 1;
         p.Release();
         if (lastLevel) return child;
