@@ -195,10 +195,12 @@ int VindleIndex::AddKey(const uint8_t* key, const uint8_t* data) {
     uint32_t n = leaf.Count();
     uint32_t pos = LeafBound(leaf, key, g.keySize, false);  // after every equal key
     if (pos == 0 && leaf.Previous() != 0) ReplaceSeparatorOf(leafNumber, leaf.Parent(), key);
+    cache.SaveUndo(leafPage, leaf::kRecords + (n + 1) * g.RecordSize());
     memmove(leaf.Record(pos + 1), leaf.Record(pos), size_t(n - pos) * g.RecordSize());
     memcpy(leaf.Key(pos), key, g.keySize);
     memcpy(leaf.Data(pos), data, g.dataSize);
     leaf.SetCount(n + 1);
+    cache.ClearUndo();
     leafPage.MarkDirty();
     leafPage.Release();
     cache.EndBatch();

@@ -17,7 +17,7 @@ namespace vindle {
 
 namespace {
 
-constexpr uint32_t kControlMagic = 0x56434331;  // "VCC1": changes with the region layout
+constexpr uint32_t kControlMagic = 0x56434332;  // changes with the region layout
 constexpr int kMaxProcesses = 64;
 constexpr size_t kPathMax = 4096;
 
@@ -95,6 +95,11 @@ struct CPageCache::Control {
     int32_t lruHead;
     int32_t lruTail;
     uint32_t leftMidChange;  // a process died while changing the index: the check fails
+    // The image of the leaf that an add is rewriting in place, valid while it does so: a
+    // process killed in the middle of moving records must not leave a torn record behind.
+    uint32_t undoValid;
+    uint32_t undoPage;
+    uint32_t undoLength;
     uint64_t fileDev;
     uint64_t fileIno;
     ProcessSlot processes[kMaxProcesses];
@@ -102,9 +107,10 @@ struct CPageCache::Control {
 };
 
 // Where each array lives in a region of n buffers: the per-buffer dirty flags, pin counts,
-// valid flags, page numbers and recency links, the page-number hash, then the buffers.
+// valid flags, page numbers and recency links, the page-number hash, the buffers, and one
+// page for the undo image.
 struct CPageCache::Layout {
-    size_t dirty, pins, valid, pageOf, lruNext, lruPrev, hashNext, hashHead, buffers, total;
+    size_t dirty, pins, valid, pageOf, lruNext, lruPrev, hashNext, hashHead, buffers, undo, total;
 
     Layout(uint32_t n, uint32_t pageSize, uint32_t hashSize) {
         size_t at = Align(sizeof(Control), 64);
@@ -125,7 +131,8 @@ struct CPageCache::Layout {
         hashHead = at;
         at = Align(at + 4 * size_t(hashSize), 4096);
         buffers = at;
-        total = at + size_t(n) * pageSize;
+        undo = at + size_t(n) * pageSize;
+        total = undo + pageSize;
     }
 };
 
@@ -246,6 +253,7 @@ void CPageCache::Open(const std::string& path, uint32_t pageSize, uint32_t buffe
     m_hashNext = reinterpret_cast<int32_t*>(base + lay.hashNext);
     m_hashHead = reinterpret_cast<int32_t*>(base + lay.hashHead);
     m_buffers = base + lay.buffers;
+    m_undo = base + lay.undo;
 
     m_fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0) {
@@ -361,9 +369,36 @@ void CPageCache::RecoverAfterHolderDied(const char* regionName, bool wasWriting)
     if (r.Size() < sizeof(Control) || c->magic != kControlMagic) return;
     Layout lay(c->bufferCount, c->pageSize, c->hashSize);
     if (lay.total > r.Size()) return;
-    memset(r.Data() + lay.pins, 0, 4 * size_t(c->bufferCount));
+    uint8_t* base = r.Data();
+    memset(base + lay.pins, 0, 4 * size_t(c->bufferCount));
+    if (c->undoValid && c->undoLength <= c->pageSize) {
+        auto* valid = base + lay.valid;
+        auto* pageOf = reinterpret_cast<int32_t*>(base + lay.pageOf);
+        auto* dirty = base + lay.dirty;
+        for (uint32_t b = 0; b < c->bufferCount; ++b) {
+            if (!valid[b] || pageOf[b] != int32_t(c->undoPage)) continue;
+            memcpy(base + lay.buffers + size_t(b) * c->pageSize, base + lay.undo, c->undoLength);
+            if (!dirty[b]) {
+                dirty[b] = 1;
+                c->dirtyCount++;
+            }
+        }
+    }
+    c->undoValid = 0;
     if (wasWriting) c->leftMidChange = 1;
 }
+
+void CPageCache::SaveUndo(const CPage& page, uint32_t length) {
+    Control* c = Ctl();
+    c->undoValid = 0;
+    memcpy(m_undo, page.Data(), length);
+    c->undoPage = page.Number();
+    c->undoLength = length;
+    // Published only once the image is complete; the stores before must not move after it.
+    __atomic_store_n(&c->undoValid, 1u, __ATOMIC_RELEASE);
+}
+
+void CPageCache::ClearUndo() { __atomic_store_n(&Ctl()->undoValid, 0u, __ATOMIC_RELEASE); }
 
 bool CPageCache::LeftMidChange() const { return Ctl()->leftMidChange != 0; }
 

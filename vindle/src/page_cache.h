@@ -62,6 +62,10 @@ public:
 
     uint64_t FilePages() const;  // whole pages in the file now
     bool LeftMidChange() const;
+    // Brackets an in-place change of the first `length` bytes of a pinned page: if the
+    // process dies in between, the next holder of the library mutex puts them back.
+    void SaveUndo(const CPage& page, uint32_t length);
+    void ClearUndo();
     const std::string& Path() const { return m_path; }
     const std::string& RegionName() const { return m_regionName; }
     uint32_t BufferCount() const { return m_bufferCount; }
@@ -109,6 +113,7 @@ private:
     int32_t* m_hashNext = nullptr;
     int32_t* m_hashHead = nullptr;
     uint8_t* m_buffers = nullptr;
+    uint8_t* m_undo = nullptr;
 };
 
 }  // namespace vindle
