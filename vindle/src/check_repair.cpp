@@ -152,7 +152,9 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
 
 }  // namespace
 
-bool VindleIndex::Check() { return CChecker(*this).Run(); }
+bool VindleIndex::Check() {
+    return CChecker(*this).Run();
+}
 
 // Saves every record of every intact leaf (linked into the tree or not), recreates the file
 // empty with the given sizes and adds the records again. Records are converted when the new
@@ -190,9 +192,11 @@ void VindleIndex::Repair(const Geometry& target) {
     }
     std::string path = cache.Path();
     uint32_t buffers = cache.BufferCount();
+    cache.EndOperation();  // the cache is left and rebuilt; this repair goes on in the new one
     Close();
     Create(path, target);
     Open(path, buffers);
+    cache.BeginOperation(true);
     if (lseek(scratch, 0, SEEK_SET) != 0) {
         close(scratch);
         return;

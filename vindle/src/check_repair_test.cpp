@@ -108,8 +108,8 @@ TEST_F(CheckRepairTest, ALeafWithAnImpossibleCountIsDroppedWithItsRecords) {
     EXPECT_EQ(all.size(), 1000u - lost.size());
     ExpectOrderedAndIntact(all);
     for (const Record& r : all) {
-        uint32_t n = uint32_t(r.key[0]) << 24 | uint32_t(r.key[1]) << 16 |
-                     uint32_t(r.key[2]) << 8 | r.key[3];
+        uint32_t n = uint32_t(r.key[0]) << 24 | uint32_t(r.key[1]) << 16 | uint32_t(r.key[2]) << 8 |
+                     r.key[3];
         ASSERT_EQ(lost.count(n), 0u);
     }
 }
@@ -128,7 +128,8 @@ TEST_F(CheckRepairTest, DamagedLinksFailTheCheckWithoutReadingOutsideTheFile) {
         {"root beyond the file", [&] { PutLe32(PageAt(0) + 28, pages + 10); }},
         {"root has a parent", [&] { PutLe32(PageAt(root) + 8, 2); }},
         {"child beyond the file", [&] { PutLe32(PageAt(root) + 20 + kKey, 99999); }},
-        {"child listed twice", [&] { PutLe32(PageAt(root) + 20 + 60 + kKey, Le32(PageAt(root) + 20 + kKey)); }},
+        {"child listed twice",
+         [&] { PutLe32(PageAt(root) + 20 + 60 + kKey, Le32(PageAt(root) + 20 + kKey)); }},
         {"leaf next is not a leaf", [&] { PutLe32(PageAt(2) + 12, root); }},
         {"leaf previous beyond the file", [&] { PutLe32(PageAt(3) + 16, pages); }},
         {"leaf without parent", [&] { PutLe32(PageAt(2) + 8, 0); }},

@@ -111,4 +111,6 @@ private:
 
 }  // namespace
 
-void VindleIndex::Dump(FILE* out) { CDumper(*this, out).Run(); }
+void VindleIndex::Dump(FILE* out) {
+    CDumper(*this, out).Run();
+}

@@ -52,8 +52,8 @@ TEST(DumpTest, PrintsHeadRootAndLeavesInItsOwnFormat) {
                   "Parent Page 1\nNo Keys 0\nPrevious Page 0\nNext     Page 0\n");
 
     // Nine records split the leaf (capacity 8); keys print up to their first zero byte.
-    const char* words[] = {"apple", "banana", "cherry", "damson", "elder",
-                           "fig", "grape", "hazel", "iceberg!"};
+    const char* words[] = {"apple", "banana", "cherry", "damson",  "elder",
+                           "fig",   "grape",  "hazel",  "iceberg!"};
     for (const char* w : words) {
         Bytes k(8, 0), d(4, 0);
         memcpy(k.data(), w, strlen(w));

@@ -27,17 +27,19 @@ std::set<VindleIndex*>& OpenIndexes() {
 // held: the process ends without giving it back, so the next locker learns that this one died
 // and, when it was changing the index (writing), that the index needs repair.
 template <class Body>
-auto Locked(const char* exportName, const std::string& region, bool writing, Body&& body)
+auto Locked(const char* exportName, CPageCache* cache, bool writing, Body&& body)
     -> decltype(body()) {
     try {
         CNamedMutex& mutex = CNamedMutex::Instance();
         mutex.Lock();
-        mutex.SetActive(region, writing);
+        if (cache) cache->BeginOperation(writing);
         if constexpr (std::is_void_v<decltype(body())>) {
             body();
+            if (cache) cache->EndOperation();
             mutex.Unlock();
         } else {
             auto result = body();
+            if (cache) cache->EndOperation();
             mutex.Unlock();
             return result;
         }
@@ -92,7 +94,7 @@ extern "C" {
 int VindleCreateIndex(const char* path, unsigned pageSize, unsigned keySize, unsigned dataSize,
                       unsigned auxSize, int unique) {
     std::string p = path ? path : "";
-    return Locked("VindleCreateIndex", RegionNameForPath(CanonicalPath(p)), true, [&] {
+    return Locked("VindleCreateIndex", nullptr, true, [&] {
         VindleIndex::Create(p, MakeGeometry(pageSize, keySize, dataSize, auxSize, unique));
         return 1;
     });
@@ -121,7 +123,7 @@ VindleIndex* VindleOpenIndex(const char* path, unsigned bufferCount) {
 
 int VindleCloseIndex(VindleIndex* index) {
     if (!index) return 0;
-    return Locked("VindleCloseIndex", index->cache.RegionName(), true, [&] {
+    return Locked("VindleCloseIndex", nullptr, true, [&] {
         index->Close();
         OpenIndexes().erase(index);
         delete index;
@@ -131,72 +133,69 @@ int VindleCloseIndex(VindleIndex* index) {
 
 int VindleAddKey(VindleIndex* index, unsigned char* key, unsigned char* data) {
     if (!index || !key || !data) return 0;
-    return Locked("VindleAddKey", index->cache.RegionName(), true,
-                  [&] { return index->AddKey(key, data); });
+    return Locked("VindleAddKey", &index->cache, true, [&] { return index->AddKey(key, data); });
 }
 
 int VindleCheckIndex(VindleIndex* index) {
     if (!index) return 0;
-    return Locked("VindleCheckIndex", index->cache.RegionName(), false,
-                  [&] { return index->Check() ? 1 : 0; });
+    return Locked("VindleCheckIndex", &index->cache, false, [&] { return index->Check() ? 1 : 0; });
 }
 
 VindleScan* VindleCreateScanRange(VindleIndex* index, unsigned char* startKey,
                                   unsigned char* endKey) {
     if (!index || !startKey || !endKey) return nullptr;
-    return Locked("VindleCreateScan", index->cache.RegionName(), false,
+    return Locked("VindleCreateScan", &index->cache, false,
                   [&] { return new VindleScan(index, startKey, endKey); });
 }
 
 VindleScan* VindleCreateScan(VindleIndex* index) {
     if (!index) return nullptr;
     std::vector<uint8_t> low(index->g.keySize, 0x00), high(index->g.keySize, 0xff);
-    return Locked("VindleCreateScan", index->cache.RegionName(), false,
+    return Locked("VindleCreateScan", &index->cache, false,
                   [&] { return new VindleScan(index, low.data(), high.data()); });
 }
 
 int VindleScanGetNext(VindleScan* scan, unsigned char* keyOut, unsigned char* dataOut) {
     if (!scan) return 0;
-    return Locked("VindleScanGetNext", scan->index->cache.RegionName(), false,
+    return Locked("VindleScanGetNext", &scan->index->cache, false,
                   [&] { return scan->Fetch(true, keyOut, dataOut); });
 }
 
 int VindleScanGetPrev(VindleScan* scan, unsigned char* keyOut, unsigned char* dataOut) {
     if (!scan) return 0;
-    return Locked("VindleScanGetPrev", scan->index->cache.RegionName(), false,
+    return Locked("VindleScanGetPrev", &scan->index->cache, false,
                   [&] { return scan->Fetch(false, keyOut, dataOut); });
 }
 
 void VindleScanClose(VindleScan* scan) {
     if (!scan) return;
-    Locked("VindleScanClose", scan->index->cache.RegionName(), false, [&] { delete scan; });
+    Locked("VindleScanClose", nullptr, false, [&] { delete scan; });  // touches no page
 }
 
 void VindleGetAuxData(VindleIndex* index, unsigned char* buffer) {
     if (!index || !buffer) return;
-    Locked("VindleGetAuxData", index->cache.RegionName(), true, [&] { index->GetAux(buffer); });
+    Locked("VindleGetAuxData", &index->cache, true, [&] { index->GetAux(buffer); });
 }
 
 void VindleSetAuxData(VindleIndex* index, const unsigned char* buffer) {
     if (!index || !buffer) return;
-    Locked("VindleSetAuxData", index->cache.RegionName(), true, [&] { index->SetAux(buffer); });
+    Locked("VindleSetAuxData", &index->cache, true, [&] { index->SetAux(buffer); });
 }
 
 // Dump has no failure handling of its own: a failure is reported like the others'.
 void VindleDumpIndex(VindleIndex* index) {
     if (!index) return;
-    Locked("VindleDumpIndex", index->cache.RegionName(), false, [&] {
+    Locked("VindleDumpIndex", &index->cache, false, [&] {
         index->Dump(stdout);
         fflush(stdout);
     });
 }
 
-void VindleRepairIndex(VindleIndex* index, unsigned pageSize, unsigned keySize,
-                       unsigned dataSize, unsigned auxSize, int unique) {
+void VindleRepairIndex(VindleIndex* index, unsigned pageSize, unsigned keySize, unsigned dataSize,
+                       unsigned auxSize, int unique) {
     if (!index) return;
-    Locked("VindleRepairIndex", index->cache.RegionName(), true, [&] {
-        index->Repair(MakeGeometry(pageSize, keySize, dataSize, auxSize, unique));
-    });
+    Locked("VindleRepairIndex", &index->cache, true,
+           [&] { index->Repair(MakeGeometry(pageSize, keySize, dataSize, auxSize, unique)); });
 }
 
 }  // extern "C"

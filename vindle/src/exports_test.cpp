@@ -41,10 +41,10 @@ std::set<std::string> ExportedNames() {
 
 TEST(ExportsTest, TheLibraryExportsExactlyItsFunctionTable) {
     std::set<std::string> expected = {
-        "VindleCreateIndex", "VindleOpenIndex",       "VindleCloseIndex",  "VindleAddKey",
-        "VindleCheckIndex",  "VindleCreateScan",      "VindleCreateScanRange",
-        "VindleScanGetNext", "VindleScanGetPrev",     "VindleScanClose",   "VindleGetAuxData",
-        "VindleSetAuxData",  "VindleDumpIndex",       "VindleRepairIndex"};
+        "VindleCreateIndex", "VindleOpenIndex",  "VindleCloseIndex",      "VindleAddKey",
+        "VindleCheckIndex",  "VindleCreateScan", "VindleCreateScanRange", "VindleScanGetNext",
+        "VindleScanGetPrev", "VindleScanClose",  "VindleGetAuxData",      "VindleSetAuxData",
+        "VindleDumpIndex",   "VindleRepairIndex"};
     EXPECT_EQ(ExportedNames(), expected);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The bytes of an index file: page types, field offsets, capacities and the little-endian
 // accessors every other part of the library reads pages through. Pure functions, any thread.
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -51,18 +52,33 @@ constexpr size_t kNoKeys = 20;
 constexpr size_t kRecords = 24;
 }  // namespace leaf
 
+// Fields are little-endian. On little-endian hosts a field is read and written with one
+// 4-byte access, so a process killed mid-write never leaves a count half-changed.
 inline uint32_t Get32(const uint8_t* p) {
+    if constexpr (std::endian::native == std::endian::little) {
+        uint32_t v;
+        __builtin_memcpy(&v, p, 4);
+        return v;
+    }
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 inline void Put32(uint8_t* p, uint32_t v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        __builtin_memcpy(p, &v, 4);
+        return;
+    }
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
     p[2] = uint8_t(v >> 16);
     p[3] = uint8_t(v >> 24);
 }
 
-inline uint32_t PageNumber(const uint8_t* p) { return Get32(p + page::kNumber); }
-inline uint8_t PageType(const uint8_t* p) { return p[page::kType]; }
+inline uint32_t PageNumber(const uint8_t* p) {
+    return Get32(p + page::kNumber);
+}
+inline uint8_t PageType(const uint8_t* p) {
+    return p[page::kType];
+}
 
 // The fixed sizes of one index, as its head page states them.
 struct Geometry {
@@ -119,11 +135,31 @@ public:
     void SetNext(uint32_t v) { Put32(m_p + leaf::kNext, v); }
     void SetPrevious(uint32_t v) { Put32(m_p + leaf::kPrevious, v); }
     void SetCount(uint32_t v) { Put32(m_p + leaf::kNoKeys, v); }
-    uint8_t* Record(uint32_t i) const { return m_p + leaf::kRecords + size_t(i) * m_g.RecordSize(); }
+    uint8_t* Record(uint32_t i) const {
+        return m_p + leaf::kRecords + size_t(i) * m_g.RecordSize();
+    }
     uint8_t* Key(uint32_t i) const { return Record(i); }
     uint8_t* Data(uint32_t i) const { return Record(i) + m_g.keySize; }
 
+    // Records are in ascending key order: the first position whose key is not less than
+    // (LowerBound) or greater than (UpperBound) the given key, Count() when there is none.
+    uint32_t LowerBound(const uint8_t* key) const { return Bound(key, true); }
+    uint32_t UpperBound(const uint8_t* key) const { return Bound(key, false); }
+
 private:
+    uint32_t Bound(const uint8_t* key, bool orEqual) const {
+        uint32_t lo = 0, hi = Count();
+        while (lo < hi) {
+            uint32_t mid = (lo + hi) / 2;
+            int c = memcmp(Key(mid), key, m_g.keySize);
+            if (c < 0 || (c == 0 && !orEqual))
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    }
+
     uint8_t* m_p;
     const Geometry& m_g;
 };
@@ -140,7 +176,9 @@ public:
     }
     void SetParent(uint32_t v) { Put32(m_p + nonleaf::kParent, v); }
     void SetCount(uint32_t v) { Put32(m_p + nonleaf::kNoKeys, v); }
-    uint8_t* Entry(uint32_t i) const { return m_p + nonleaf::kEntries + size_t(i) * m_g.EntrySize(); }
+    uint8_t* Entry(uint32_t i) const {
+        return m_p + nonleaf::kEntries + size_t(i) * m_g.EntrySize();
+    }
     uint8_t* Key(uint32_t i) const { return Entry(i); }
     uint32_t Child(uint32_t i) const { return Get32(Entry(i) + m_g.keySize); }
     void SetChild(uint32_t i, uint32_t v) { Put32(Entry(i) + m_g.keySize, v); }

@@ -42,21 +42,6 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
     return true;
 }
 
-// Index (first position) of the first record whose key is greater than the key, or, with
-// orEqual, greater than or equal to it. Records of a leaf are in ascending order.
-uint32_t LeafBound(const CLeafView& leaf, const uint8_t* key, uint32_t keySize, bool orEqual) {
-    uint32_t lo = 0, hi = leaf.Count();
-    while (lo < hi) {
-        uint32_t mid = (lo + hi) / 2;
-        int c = memcmp(leaf.Key(mid), key, keySize);
-        if (c < 0 || (c == 0 && !orEqual))
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
-}
-
 }  // namespace
 
 void VindleIndex::Create(const std::string& path, const Geometry& geometry) {
@@ -182,7 +167,7 @@ int VindleIndex::AddKey(const uint8_t* key, const uint8_t* data) {
     {
         CLeafView leaf(leafPage.Data(), g);
         if (g.unique) {
-            uint32_t at = LeafBound(leaf, key, g.keySize, true);
+            uint32_t at = leaf.LowerBound(key);
             if (at < leaf.Count() && Compare(leaf.Key(at), key) == 0) {
                 leafPage.Release();
                 cache.EndBatch();
@@ -193,9 +178,10 @@ int VindleIndex::AddKey(const uint8_t* key, const uint8_t* data) {
     }
     CLeafView leaf(leafPage.Data(), g);
     uint32_t n = leaf.Count();
-    uint32_t pos = LeafBound(leaf, key, g.keySize, false);  // after every equal key
+    uint32_t pos = leaf.UpperBound(key);  // after every equal key
     if (pos == 0 && leaf.Previous() != 0) ReplaceSeparatorOf(leafNumber, leaf.Parent(), key);
-    cache.SaveUndo(leafPage, leaf::kRecords + (n + 1) * g.RecordSize());
+    cache.SaveUndo(leafPage, uint32_t(leaf.Record(pos) - leafPage.Data()),
+                   (n + 1 - pos) * g.RecordSize());
     memmove(leaf.Record(pos + 1), leaf.Record(pos), size_t(n - pos) * g.RecordSize());
     memcpy(leaf.Key(pos), key, g.keySize);
     memcpy(leaf.Data(pos), data, g.dataSize);

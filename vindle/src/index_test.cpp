@@ -186,7 +186,7 @@ TEST_F(IndexTest, RootSplitRaisesTheTree) {
     EXPECT_EQ(root.U32(12), 0u);  // children are non-leaf pages
     EXPECT_GE(root.U32(16), 2u);
     EXPECT_EQ(PageOf(file, 1).U32(8), rootNo);  // the old root hangs below the new one
-    EXPECT_TRUE(AllZero(root.p + 20, kKey));     // leftmost separator stays all zeros
+    EXPECT_TRUE(AllZero(root.p + 20, kKey));    // leftmost separator stays all zeros
 }
 
 TEST_F(IndexTest, RandomKeysStayOrderedUniqueAndFindable) {

@@ -4,27 +4,22 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 
 #include "exceptions.h"
-#include "page_cache.h"
 #include "shared_region.h"
 
 namespace vindle {
 
 namespace {
 constexpr const char* kMutexName = "/VINDLEMUTEX";
-constexpr uint32_t kSegmentMagic = 0x564d5802;  // changes whenever the segment layout does
+constexpr uint32_t kSegmentMagic = 0x564d5803;  // changes whenever the segment layout does
 }  // namespace
 
 struct CNamedMutex::Segment {
     std::atomic<uint32_t> magic;
-    uint32_t activeWriting;
     pthread_mutex_t mutex;
-    char activeRegion[256];
 };
 
 static void SleepMs(int ms) {
@@ -78,7 +73,6 @@ CNamedMutex::CNamedMutex() {
 void CNamedMutex::Lock() {
     int rc = pthread_mutex_lock(&m_segment->mutex);
     if (rc == EOWNERDEAD) {
-        Recover();
         pthread_mutex_consistent(&m_segment->mutex);
     } else if (rc != 0) {
         throw CBufferException{kRegionFailed};
@@ -96,7 +90,6 @@ bool CNamedMutex::TryLockFor(int milliseconds) {
     }
     int rc = pthread_mutex_timedlock(&m_segment->mutex, &deadline);
     if (rc == EOWNERDEAD) {
-        Recover();
         pthread_mutex_consistent(&m_segment->mutex);
         return true;
     }
@@ -104,23 +97,7 @@ bool CNamedMutex::TryLockFor(int milliseconds) {
 }
 
 void CNamedMutex::Unlock() {
-    m_segment->activeRegion[0] = '\0';
-    m_segment->activeWriting = 0;
     pthread_mutex_unlock(&m_segment->mutex);
-}
-
-void CNamedMutex::SetActive(const std::string& regionName, bool writing) {
-    size_t n = std::min(regionName.size(), sizeof m_segment->activeRegion - 1);
-    memcpy(m_segment->activeRegion, regionName.data(), n);
-    m_segment->activeRegion[n] = '\0';
-    m_segment->activeWriting = writing ? 1 : 0;
-}
-
-void CNamedMutex::Recover() {
-    if (m_segment->activeRegion[0])
-        CPageCache::RecoverAfterHolderDied(m_segment->activeRegion, m_segment->activeWriting != 0);
-    m_segment->activeRegion[0] = '\0';
-    m_segment->activeWriting = 0;
 }
 
 }  // namespace vindle

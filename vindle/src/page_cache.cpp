@@ -17,9 +17,10 @@ namespace vindle {
 
 namespace {
 
-constexpr uint32_t kControlMagic = 0x56434332;  // changes with the region layout
+constexpr uint32_t kControlMagic = 0x56434333;  // changes with the region layout
 constexpr int kMaxProcesses = 64;
 constexpr size_t kPathMax = 4096;
+constexpr size_t kUndoHeader = 24;  // the fixed fields of a leaf page, its count among them
 
 struct ProcessSlot {
     int32_t pid;
@@ -27,7 +28,9 @@ struct ProcessSlot {
     uint64_t startTime;  // guards against a recycled process id
 };
 
-size_t Align(size_t v, size_t a) { return (v + a - 1) / a * a; }
+size_t Align(size_t v, size_t a) {
+    return (v + a - 1) / a * a;
+}
 
 uint32_t HashSizeFor(uint32_t buffers) {
     uint32_t h = 16;
@@ -95,10 +98,12 @@ struct CPageCache::Control {
     int32_t lruHead;
     int32_t lruTail;
     uint32_t leftMidChange;  // a process died while changing the index: the check fails
+    uint32_t operation;      // the export running now: 0 none, 1 reading, 2 writing
     // The image of the leaf that an add is rewriting in place, valid while it does so: a
     // process killed in the middle of moving records must not leave a torn record behind.
     uint32_t undoValid;
     uint32_t undoPage;
+    uint32_t undoOffset;  // the saved bytes: the page header, and this stretch of the page
     uint32_t undoLength;
     uint64_t fileDev;
     uint64_t fileIno;
@@ -154,7 +159,9 @@ CPage::~CPage() {
     if (m_cache) m_cache->Release(m_buffer, false);
 }
 
-void CPage::MarkDirty() { m_cache->MarkDirty(m_buffer); }
+void CPage::MarkDirty() {
+    m_cache->MarkDirty(m_buffer);
+}
 
 void CPage::Release() {
     CPageCache* cache = m_cache;
@@ -168,16 +175,17 @@ CPageCache::~CPageCache() {
     if (m_fd >= 0) close(m_fd);
 }
 
-CPageCache::Control* CPageCache::Ctl() const { return reinterpret_cast<Control*>(m_region.Data()); }
+CPageCache::Control* CPageCache::Ctl() const {
+    return reinterpret_cast<Control*>(m_region.Data());
+}
 
 void CPageCache::AttachOrCreateRegion(const std::string& canonical) {
     for (int round = 0; round < 4; ++round) {
         std::string name = RegionNameForPath(canonical, round);
         if (m_region.Attach(name)) {
             auto* c = reinterpret_cast<Control*>(m_region.Data());
-            bool sane = m_region.Size() >= sizeof(Control) &&
-                        c->magic == kControlMagic && c->bufferCount < (1u << 24) &&
-                        c->hashSize == HashSizeFor(c->bufferCount) &&
+            bool sane = m_region.Size() >= sizeof(Control) && c->magic == kControlMagic &&
+                        c->bufferCount < (1u << 24) && c->hashSize == HashSizeFor(c->bufferCount) &&
                         Layout(c->bufferCount, c->pageSize, c->hashSize).total <= m_region.Size();
             if (sane && strncmp(c->path, canonical.c_str(), kPathMax) != 0) {
                 m_region.Unmap();  // another file's cache under the same name
@@ -284,6 +292,7 @@ void CPageCache::AdoptFile() {
         else
             s = ProcessSlot{};
     }
+    if (c->operation != 0) RecoverFromDeadHolder();
     for (uint32_t i = 0; i < m_bufferCount; ++i) m_pins[i] = 0;
     bool sameFile = c->fileDev == uint64_t(st.st_dev) && c->fileIno == uint64_t(st.st_ino);
     if (!sameFile && c->fileIno != 0) {
@@ -317,6 +326,7 @@ void CPageCache::Unregister() {
 
 void CPageCache::Close() {
     if (!IsOpen()) return;
+    if (Ctl()->operation != 0) RecoverFromDeadHolder();
     FlushAll();
     Unregister();
     Control* c = Ctl();
@@ -358,49 +368,58 @@ void CPageCache::ForgetFile(const std::string& path) {
         for (uint32_t i = 0; i < c->hashSize; ++i) hashHead[i] = -1;
         c->dirtyCount = 0;
         c->leftMidChange = 0;
+        c->operation = 0;
+        c->undoValid = 0;
         return;
     }
 }
 
-void CPageCache::RecoverAfterHolderDied(const char* regionName, bool wasWriting) {
-    CSharedRegion r;
-    if (!r.Attach(regionName)) return;
-    auto* c = reinterpret_cast<Control*>(r.Data());
-    if (r.Size() < sizeof(Control) || c->magic != kControlMagic) return;
-    Layout lay(c->bufferCount, c->pageSize, c->hashSize);
-    if (lay.total > r.Size()) return;
-    uint8_t* base = r.Data();
-    memset(base + lay.pins, 0, 4 * size_t(c->bufferCount));
-    if (c->undoValid && c->undoLength <= c->pageSize) {
-        auto* valid = base + lay.valid;
-        auto* pageOf = reinterpret_cast<int32_t*>(base + lay.pageOf);
-        auto* dirty = base + lay.dirty;
-        for (uint32_t b = 0; b < c->bufferCount; ++b) {
-            if (!valid[b] || pageOf[b] != int32_t(c->undoPage)) continue;
-            memcpy(base + lay.buffers + size_t(b) * c->pageSize, base + lay.undo, c->undoLength);
-            if (!dirty[b]) {
-                dirty[b] = 1;
-                c->dirtyCount++;
-            }
+void CPageCache::BeginOperation(bool writing) {
+    if (Ctl()->operation != 0) RecoverFromDeadHolder();
+    __atomic_store_n(&Ctl()->operation, writing ? 2u : 1u, __ATOMIC_SEQ_CST);
+}
+
+void CPageCache::EndOperation() {
+    __atomic_store_n(&Ctl()->operation, 0u, __ATOMIC_SEQ_CST);
+}
+
+void CPageCache::RecoverFromDeadHolder() {
+    Control* c = Ctl();
+    for (uint32_t i = 0; i < m_bufferCount; ++i) m_pins[i] = 0;
+    if (c->undoValid && c->undoOffset <= m_pageSize &&
+        c->undoLength <= m_pageSize - c->undoOffset) {
+        int32_t b = Lookup(c->undoPage);
+        if (b >= 0) {
+            uint8_t* page = m_buffers + size_t(b) * m_pageSize;
+            memcpy(page, m_undo, kUndoHeader);
+            memcpy(page + c->undoOffset, m_undo + c->undoOffset, c->undoLength);
+            MarkDirty(b);
         }
     }
     c->undoValid = 0;
-    if (wasWriting) c->leftMidChange = 1;
+    if (c->operation == 2) c->leftMidChange = 1;
+    c->operation = 0;
 }
 
-void CPageCache::SaveUndo(const CPage& page, uint32_t length) {
+void CPageCache::SaveUndo(const CPage& page, uint32_t offset, uint32_t length) {
     Control* c = Ctl();
     c->undoValid = 0;
-    memcpy(m_undo, page.Data(), length);
+    memcpy(m_undo, page.Data(), kUndoHeader);
+    memcpy(m_undo + offset, page.Data() + offset, length);
     c->undoPage = page.Number();
+    c->undoOffset = offset;
     c->undoLength = length;
     // Published only once the image is complete; the stores before must not move after it.
     __atomic_store_n(&c->undoValid, 1u, __ATOMIC_RELEASE);
 }
 
-void CPageCache::ClearUndo() { __atomic_store_n(&Ctl()->undoValid, 0u, __ATOMIC_RELEASE); }
+void CPageCache::ClearUndo() {
+    __atomic_store_n(&Ctl()->undoValid, 0u, __ATOMIC_RELEASE);
+}
 
-bool CPageCache::LeftMidChange() const { return Ctl()->leftMidChange != 0; }
+bool CPageCache::LeftMidChange() const {
+    return Ctl()->leftMidChange != 0;
+}
 
 uint64_t CPageCache::FilePages() const {
     struct stat st;

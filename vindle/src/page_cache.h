@@ -62,9 +62,15 @@ public:
 
     uint64_t FilePages() const;  // whole pages in the file now
     bool LeftMidChange() const;
-    // Brackets an in-place change of the first `length` bytes of a pinned page: if the
-    // process dies in between, the next holder of the library mutex puts them back.
-    void SaveUndo(const CPage& page, uint32_t length);
+    // Bracket every export on this cache, under the library mutex. An operation found still
+    // marked as running belongs to a process that died inside it: its pins are dropped, a
+    // half-rewritten leaf is put back, and, when it was changing the index, the index is
+    // marked as left mid-change (the check then fails until a repair).
+    void BeginOperation(bool writing);
+    void EndOperation();
+    // Brackets an in-place change of a pinned page's header and of `length` bytes from
+    // `offset`: if the process dies in between, the next holder of the mutex puts them back.
+    void SaveUndo(const CPage& page, uint32_t offset, uint32_t length);
     void ClearUndo();
     const std::string& Path() const { return m_path; }
     const std::string& RegionName() const { return m_regionName; }
@@ -72,8 +78,6 @@ public:
 
     // Called by create after it rewrote a file in place: forget every cached page of it.
     static void ForgetFile(const std::string& path);
-    // Called by the library mutex when its previous holder died inside an operation.
-    static void RecoverAfterHolderDied(const char* regionName, bool wasWriting);
 
 private:
     friend class CPage;
@@ -82,6 +86,7 @@ private:
 
     void AttachOrCreateRegion(const std::string& canonical);
     void AdoptFile();
+    void RecoverFromDeadHolder();
     void Register();
     void Unregister();
     void Release(int32_t buffer, bool strict);

@@ -7,15 +7,17 @@ using namespace vindle;
 namespace {
 // Walks along leaf links are bounded by the number of pages an index can have, so that a
 // damaged chain with a cycle in it cannot hold a call forever.
-uint64_t HopLimit(const Geometry& g) { return g.MaxPages() + 1; }
+uint64_t HopLimit(const Geometry& g) {
+    return g.MaxPages() + 1;
+}
 }  // namespace
 
 VindleScan::VindleScan(VindleIndex* idx, const uint8_t* start, const uint8_t* end)
-    : index(idx),
-      startKey(start, start + idx->g.keySize),
-      endKey(end, end + idx->g.keySize) {
-    ascending = idx->Compare(endKey.data(), startKey.data()) >= 0 ? 1 : 0;
-    page = idx->DescendToLeaf(startKey.data());
+    : index(idx), keys(size_t(idx->g.keySize) * 2) {
+    memcpy(keys.data(), start, idx->g.keySize);
+    memcpy(keys.data() + idx->g.keySize, end, idx->g.keySize);
+    ascending = idx->Compare(EndKey(), StartKey()) >= 0 ? 1 : 0;
+    page = idx->DescendToLeaf(StartKey());
     if (ascending)
         PositionAscending();
     else
@@ -33,18 +35,16 @@ void VindleScan::PositionAscending() {
         atEnd = 1;
         return;
     }
-    uint32_t pos = 0, n = leaf.Count();
-    while (pos < n && index->Compare(leaf.Key(pos), startKey.data()) < 0) ++pos;
+    uint32_t n = leaf.Count(), pos = leaf.LowerBound(StartKey());
     uint32_t prev = leaf.Previous();
     p.Release();
     for (uint64_t hops = 0; pos == 0 && prev != 0 && hops < HopLimit(g); ++hops) {
         CPage q = index->cache.Get(prev);
         CLeafView before(q.Data(), g);
         uint32_t m = before.Count();
-        if (m == 0 || index->Compare(before.Key(m - 1), startKey.data()) < 0) break;
+        if (m == 0 || index->Compare(before.Key(m - 1), StartKey()) < 0) break;
         page = prev;
-        pos = m - 1;
-        while (pos > 0 && index->Compare(before.Key(pos - 1), startKey.data()) >= 0) --pos;
+        pos = before.LowerBound(StartKey());
         n = m;
         prev = before.Previous();
     }
@@ -63,8 +63,7 @@ void VindleScan::PositionDescending() {
         atEnd = 1;
         return;
     }
-    uint32_t pos = n;
-    while (pos > 0 && index->Compare(leaf.Key(pos - 1), startKey.data()) > 0) --pos;
+    uint32_t pos = leaf.UpperBound(StartKey());
     if (pos > 0) {
         position = pos - 1;
         return;
@@ -129,25 +128,27 @@ bool VindleScan::Move(bool forward) {
 
 int VindleScan::Fetch(bool towardsEnd, uint8_t* keyOut, uint8_t* dataOut) {
     if (atEnd) return 0;
-    const Geometry& g = index->g;
     bool forward = (ascending != 0) == towardsEnd;
-    if (started) {
-        if (!Move(forward)) return 0;
-    } else {
-        // Records added since the scan was placed may have moved its record to the next leaf.
+    if (!started) {
         CPage p = index->cache.Get(page);
-        bool gone = position >= CLeafView(p.Data(), g).Count();
-        p.Release();
-        if (gone && !Move(forward)) return 0;
+        if (position < CLeafView(p.Data(), index->g).Count())
+            return Emit(p, towardsEnd, keyOut, dataOut);
+        // Records added since the scan was placed have moved its record on.
     }
+    if (!Move(forward)) return 0;
     CPage p = index->cache.Get(page);
+    return Emit(p, towardsEnd, keyOut, dataOut);
+}
+
+int VindleScan::Emit(const CPage& p, bool towardsEnd, uint8_t* keyOut, uint8_t* dataOut) {
+    const Geometry& g = index->g;
     CLeafView leaf(p.Data(), g);
     const uint8_t* key = leaf.Key(position);
     if (keyOut) memcpy(keyOut, key, g.keySize);
     if (dataOut) memcpy(dataOut, leaf.Data(position), g.dataSize);
     started = 1;
     // get-next is bounded by the end key, get-previous by the start key.
-    const uint8_t* bound = towardsEnd ? endKey.data() : startKey.data();
-    int c = index->Compare(key, bound);
+    bool forward = (ascending != 0) == towardsEnd;
+    int c = index->Compare(key, towardsEnd ? EndKey() : StartKey());
     return forward ? (c <= 0 ? 1 : 0) : (c >= 0 ? 1 : 0);
 }

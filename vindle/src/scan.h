@@ -14,8 +14,10 @@ struct VindleScan {
     VindleIndex* index = nullptr;
     uint32_t page = 0;
     uint32_t position = 0;
-    std::vector<uint8_t> startKey;
-    std::vector<uint8_t> endKey;
+    std::vector<uint8_t> keys;  // owned copies: the start key, then the end key
+
+    const uint8_t* StartKey() const { return keys.data(); }
+    const uint8_t* EndKey() const { return keys.data() + index->g.keySize; }
 
     VindleScan(VindleIndex* index, const uint8_t* start, const uint8_t* end);
     // towardsEnd: get-next; otherwise get-previous.
@@ -26,4 +28,5 @@ private:
     void PositionDescending();
     bool Move(bool forward);
     bool StepToLastOfPreceding(uint32_t fromPage);
+    int Emit(const vindle::CPage& page, bool towardsEnd, uint8_t* keyOut, uint8_t* dataOut);
 };

@@ -29,9 +29,8 @@ protected:
     std::vector<uint32_t> Collect(VindleScan* scan, bool next, size_t limit = 100000) {
         std::vector<uint32_t> out;
         Bytes k(kKey), d(kData);
-        while (out.size() < limit &&
-               (next ? VindleScanGetNext(scan, k.data(), d.data())
-                     : VindleScanGetPrev(scan, k.data(), d.data()))) {
+        while (out.size() < limit && (next ? VindleScanGetNext(scan, k.data(), d.data())
+                                           : VindleScanGetPrev(scan, k.data(), d.data()))) {
             EXPECT_EQ(d, DataFor(k, kData));
             out.push_back(uint32_t(k[0]) << 24 | uint32_t(k[1]) << 16 | uint32_t(k[2]) << 8 | k[3]);
         }

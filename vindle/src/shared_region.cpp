@@ -64,7 +64,9 @@ void CSharedRegion::Unmap() {
     m_size = 0;
 }
 
-bool CSharedRegion::Unlink(const std::string& name) { return shm_unlink(name.c_str()) == 0; }
+bool CSharedRegion::Unlink(const std::string& name) {
+    return shm_unlink(name.c_str()) == 0;
+}
 
 static uint64_t Fnv1a(const std::string& s) {
     uint64_t h = 1469598103934665603ull;
