@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,6 +85,25 @@ bool FullPwrite(int fd, const uint8_t* buf, size_t len, off_t off) {
         buf += r;
         len -= size_t(r);
         off += r;
+    }
+    return true;
+}
+
+bool FullPwritev(int fd, std::vector<struct iovec>& iov, off_t off) {
+    size_t first = 0;
+    while (first < iov.size()) {
+        ssize_t r = pwritev(fd, &iov[first], int(iov.size() - first), off);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        off += r;
+        while (first < iov.size() && size_t(r) >= iov[first].iov_len) {
+            r -= ssize_t(iov[first].iov_len);
+            ++first;
+        }
+        if (first < iov.size()) {
+            iov[first].iov_base = static_cast<uint8_t*>(iov[first].iov_base) + r;
+            iov[first].iov_len -= size_t(r);
+        }
     }
     return true;
 }
@@ -483,24 +504,34 @@ void CPageCache::WriteBuffer(int32_t b) {
     Ctl()->dirtyCount--;
 }
 
+// The least recently used unpinned buffer, written out if dirty and emptied.
+int32_t CPageCache::TakeBuffer() {
+    int32_t b = PickVictim();
+    if (b < 0) throw CBufferException{kAllPinned};
+    if (m_dirty[b]) WriteBuffer(b);
+    if (m_valid[b]) {
+        HashRemove(b);
+        m_pageOf[b] = -1;
+        m_valid[b] = 0;
+        m_pins[b] = 0;
+    }
+    return b;
+}
+
+void CPageCache::Install(int32_t b, uint32_t pageNumber) {
+    m_pageOf[b] = int32_t(pageNumber);
+    HashInsert(b);
+    m_valid[b] = 1;
+}
+
 CPage CPageCache::Get(uint32_t pageNumber) {
     int32_t b = Lookup(pageNumber);
     if (b < 0) {
-        b = PickVictim();
-        if (b < 0) throw CBufferException{kAllPinned};
-        if (m_dirty[b]) WriteBuffer(b);
-        if (m_valid[b]) {
-            HashRemove(b);
-            m_pageOf[b] = -1;
-            m_valid[b] = 0;
-            m_pins[b] = 0;
-        }
+        b = TakeBuffer();
         uint8_t* data = m_buffers + size_t(b) * m_pageSize;
         if (!FullPread(m_fd, data, m_pageSize, off_t(pageNumber) * m_pageSize))
             throw CBufferException{kReadFailed};
-        m_pageOf[b] = int32_t(pageNumber);
-        HashInsert(b);
-        m_valid[b] = 1;
+        Install(b, pageNumber);
     }
     m_pins[b]++;
     Touch(b);
@@ -522,17 +553,22 @@ void CPageCache::MarkDirty(int32_t b) {
     }
 }
 
+// A new page goes to the file at once, and into a buffer as well, since the split that made
+// it works on it next: a clean buffer, so reading it back would give the same bytes.
 void CPageCache::WriteNewPage(uint32_t pageNumber, const uint8_t* bytes) {
     if (!FullPwrite(m_fd, bytes, m_pageSize, off_t(pageNumber) * m_pageSize))
         throw CBufferException{kWriteFailed};
-    // A buffer still holding an older image of this page number must not shadow the new one.
-    int32_t b = Lookup(pageNumber);
-    if (b >= 0) {
-        memcpy(m_buffers + size_t(b) * m_pageSize, bytes, m_pageSize);
-        if (m_dirty[b]) {
-            m_dirty[b] = 0;
-            Ctl()->dirtyCount--;
-        }
+    int32_t b = Lookup(pageNumber);  // an older image of this number must not shadow it
+    if (b < 0) {
+        if (PickVictim() < 0) return;  // every buffer pinned: the next get will say so
+        b = TakeBuffer();
+        Install(b, pageNumber);
+        Touch(b);
+    }
+    memcpy(m_buffers + size_t(b) * m_pageSize, bytes, m_pageSize);
+    if (m_dirty[b]) {
+        m_dirty[b] = 0;
+        Ctl()->dirtyCount--;
     }
 }
 
@@ -543,12 +579,25 @@ void CPageCache::EndBatch() {
 
 void CPageCache::FlushAll() {
     if (m_batch || Ctl()->dirtyCount == 0) return;
-    // Written in page order so that the file is written front to back.
+    // In page order, and runs of consecutive pages in one write each.
     std::vector<std::pair<int32_t, int32_t>> dirty;
     for (uint32_t i = 0; i < m_bufferCount; ++i)
         if (m_dirty[i]) dirty.emplace_back(m_pageOf[i], int32_t(i));
     std::sort(dirty.begin(), dirty.end());
-    for (auto& [page, b] : dirty) WriteBuffer(b);
+    std::vector<struct iovec> run;
+    for (size_t i = 0; i < dirty.size();) {
+        size_t j = i;
+        run.clear();
+        while (j < dirty.size() && run.size() < IOV_MAX &&
+               dirty[j].first == dirty[i].first + int32_t(j - i)) {
+            run.push_back({m_buffers + size_t(dirty[j].second) * m_pageSize, m_pageSize});
+            ++j;
+        }
+        if (!FullPwritev(m_fd, run, off_t(uint32_t(dirty[i].first)) * m_pageSize))
+            throw CBufferException{kWriteFailed};
+        for (size_t k = i; k < j; ++k) m_dirty[dirty[k].second] = 0;
+        i = j;
+    }
     Ctl()->dirtyCount = 0;
 }
 

@@ -94,6 +94,8 @@ private:
     void WriteBuffer(int32_t buffer);
     int32_t Lookup(uint32_t pageNumber) const;
     int32_t PickVictim() const;
+    int32_t TakeBuffer();
+    void Install(int32_t buffer, uint32_t pageNumber);
     void Touch(int32_t buffer);
     void HashInsert(int32_t buffer);
     void HashRemove(int32_t buffer);
