@@ -47,7 +47,7 @@ public:
             CPage r = m_index.cache.Get(root);
             if (Get32(r.Data() + nonleaf::kParent) != 0) return false;
         }
-        return CheckNonLeaf(root, 0);
+        return CheckNonLeaf(root, 0) && m_lastLeafNext == 0;
     }
 
 private:
@@ -117,13 +117,21 @@ private:
             previous = leaf.Previous();
         }
         if (parent == 0 || !NamesItself(parent)) return false;
-        return LeafNeighbourOk(previous) && LeafNeighbourOk(next);
+        if (!LeafNeighbourOk(previous) || !LeafNeighbourOk(next)) return false;
+        // Beyond the stated rules: the leaves, taken in tree order, must be exactly the chain
+        // that scans follow. A ring or a leaf missing from its parent would otherwise pass.
+        if (previous != m_lastLeaf || (m_lastLeaf != 0 && m_lastLeafNext != number)) return false;
+        m_lastLeaf = number;
+        m_lastLeafNext = next;
+        return true;
     }
 
     VindleIndex& m_index;
     const Geometry& m_g;
     uint64_t m_pages = 0;
     std::vector<bool> m_seen;
+    uint32_t m_lastLeaf = 0;      // the leaf met last in tree order, 0 before the first
+    uint32_t m_lastLeafNext = 0;  // and the Next Page it named
 };
 
 // The scratch file of a repair: in the temporary directory, named "CVN" and a unique suffix,

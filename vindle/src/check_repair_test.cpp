@@ -58,6 +58,14 @@ protected:
         return out;
     }
 
+    // The last leaf of the chain, found by following Next Page from the first.
+    static uint32_t LastLeaf(const Bytes& f) {
+        uint32_t p = 2;
+        while (Le32(f.data() + size_t(p) * kPage + 12) != 0)
+            p = Le32(f.data() + size_t(p) * kPage + 12);
+        return p;
+    }
+
     static void ExpectOrderedAndIntact(const std::vector<Record>& all) {
         for (size_t i = 0; i < all.size(); ++i) {
             ASSERT_EQ(all[i].data, DataFor(all[i].key, kData));
@@ -136,6 +144,9 @@ TEST_F(CheckRepairTest, DamagedLinksFailTheCheckWithoutReadingOutsideTheFile) {
         {"leaf number wrong", [&] { PutLe32(PageAt(2), 7); }},
         {"too many entries", [&] { PutLe32(PageAt(root) + 16, 68); }},
         {"root without entries", [&] { PutLe32(PageAt(root) + 16, 0); }},
+        {"leaves chained into a ring", [&] { PutLe32(PageAt(2) + 16, LastLeaf(good)); }},
+        {"a leaf missing from its parent",
+         [&] { PutLe32(PageAt(root) + 16, Le32(PageAt(root) + 16) - 1); }},
         {"root points at itself", [&] { PutLe32(PageAt(root) + 20 + kKey, root); }},
     };
     for (const Case& c : cases) {
@@ -147,6 +158,27 @@ TEST_F(CheckRepairTest, DamagedLinksFailTheCheckWithoutReadingOutsideTheFile) {
         EXPECT_EQ(VindleCheckIndex(index), 0) << c.what;
         VindleCloseIndex(index);
     }
+}
+
+// A free map that claims pages of the file are free must not get them overwritten.
+TEST_F(CheckRepairTest, AFreeMapWithCleanedBitsNeverHandsOutPagesInUse) {
+    Build(200);
+    PageAt(0)[48] = 0;  // head, root and first leaf "free"
+    Damage();
+    VindleIndex* index = VindleOpenIndex(path.c_str(), 32);
+    ASSERT_NE(index, nullptr);
+    for (uint32_t i = 200; i < 600; ++i) {
+        Bytes k = OrderedKey(i, kKey), d = DataFor(k, kData);
+        ASSERT_EQ(VindleAddKey(index, k.data(), d.data()), 1);
+    }
+    EXPECT_EQ(VindleCheckIndex(index), 1);
+    auto all = ScanAll(index, kKey, kData);
+    EXPECT_EQ(all.size(), 600u);
+    ExpectOrderedAndIntact(all);
+    VindleCloseIndex(index);
+    Bytes after = ReadFile(path);
+    EXPECT_EQ(after[4], 1);  // still the head page
+    EXPECT_EQ(Le32(after.data() + 8), kPage);
 }
 
 TEST_F(CheckRepairTest, RepairWithoutAWritableTemporaryDirectoryChangesNothing) {

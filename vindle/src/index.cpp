@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "exceptions.h"
@@ -127,19 +128,24 @@ uint32_t VindleIndex::DescendToLeaf(const uint8_t* key) {
     throw CBufferException{kReadFailed};
 }
 
-// Page allocation takes the lowest clear bit of the whole free map, every bit it holds.
+// Page allocation takes the lowest clear bit of the whole free map, every bit it holds. In a
+// sound file every page inside the file has its bit set; a damaged map that says otherwise
+// must not hand out the head page or any page the file already holds, so those are skipped.
 uint32_t VindleIndex::AllocatePage() {
+    const uint64_t inFile = cache.FilePages();
     CPage h = cache.Get(0);
     uint8_t* map = h.Data() + g.FreeMapOffset();
     const uint32_t bytes = g.FreeMapSize();
-    for (uint32_t i = 0; i < bytes; ++i) {
+    for (uint32_t i = uint32_t(std::min<uint64_t>(inFile / 8, bytes)); i < bytes; ++i) {
         if (map[i] == 0xFF) continue;
-        uint32_t bit = 0;
-        while (map[i] & (1u << bit)) ++bit;
-        map[i] |= uint8_t(1u << bit);
-        h.MarkDirty();
-        h.Release();
-        return i * 8 + bit;
+        for (uint32_t bit = 0; bit < 8; ++bit) {
+            uint32_t page = i * 8 + bit;
+            if (map[i] & (1u << bit) || page == 0 || page < inFile) continue;
+            map[i] |= uint8_t(1u << bit);
+            h.MarkDirty();
+            h.Release();
+            return page;
+        }
     }
     throw CVindleException{kNoFreePage};
 }
