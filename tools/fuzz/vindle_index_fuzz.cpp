@@ -14,10 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "index_bytes.h"
 #include "vindle.h"
 
 // A fatal report ends the process in the library anyway; abort() makes it a finding with a
@@ -29,19 +31,12 @@ extern "C" void VindleReportFatal(const char* text) {
 
 namespace {
 
+using namespace vindle_fuzz;
 using Bytes = std::vector<uint8_t>;
 
-constexpr unsigned kBuffers = 100;      // what the program opens its indexes with
-constexpr size_t kFetchCap = 100000;    // fetches per walk; a damaged leaf chain may be a ring
-constexpr uint32_t kDerivedAdds = 8;    // adds per index, keys cut from the input
-
-struct Sizes {
-    unsigned page = 4096;
-    unsigned key = 56;
-    unsigned data = 4;
-    unsigned aux = 0;
-    int unique = 1;
-};
+constexpr unsigned kBuffers = 100;    // what the program opens its indexes with
+constexpr size_t kFetchCap = 100000;  // fetches per walk; a damaged leaf chain may be a ring
+constexpr uint32_t kDerivedAdds = 8;  // adds per index, keys cut from the input
 
 struct Record {
     Bytes key;
@@ -49,41 +44,19 @@ struct Record {
     bool operator==(const Record& o) const { return key == o.key && data == o.data; }
 };
 
+// The library takes a null pointer for "no buffer", also where a field is zero bytes long.
+unsigned char* Buffer(Bytes& b) {
+    static unsigned char none;
+    return b.empty() ? &none : b.data();
+}
+
 [[noreturn]] void Finding(const char* what) {
     fprintf(stderr, "vindle fuzz finding: %s\n", what);
     abort();
 }
 
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-Sizes SizesFromHead(const uint8_t* in, size_t size) {
-    Sizes s;
-    if (size < 48) return s;
-    s.page = Le32(in + 8);
-    s.key = Le32(in + 12);
-    s.data = Le32(in + 16);
-    s.aux = Le32(in + 36);
-    s.unique = Le32(in + 44) != 0 ? 1 : 0;
-    return s;
-}
-
-// Sizes worth rebuilding with: a page holds two records and two entries, the free map keeps
-// a byte. Anything else is rebuilt with the sizes of the program's file index.
-bool Sane(const Sizes& s) {
-    if (s.page < 64 || s.page > 65536 || s.key == 0) return false;
-    if (uint64_t(s.aux) + 48 >= s.page) return false;
-    uint64_t room = s.page - 24;
-    return room / (uint64_t(s.key) + s.data) >= 2 && room / (uint64_t(s.key) + 4) >= 2;
-}
-
 const std::string& ScratchPath() {
-    static const std::string path = [] {
-        std::string p = "/tmp/vindle_fuzz_" + std::to_string(getpid()) + ".idx";
-        atexit([] { unlink(ScratchPath().c_str()); });
-        return p;
-    }();
+    static const std::string path = "/tmp/vindle_fuzz_" + std::to_string(getpid()) + ".idx";
     return path;
 }
 
@@ -103,7 +76,9 @@ size_t WalkCap(const Sizes& s) {
     return size_t(std::min<uint64_t>(kFetchCap, records + 1));
 }
 
-Record EmptyRecord(const Sizes& s) { return {Bytes(s.key), Bytes(s.data)}; }
+Record EmptyRecord(const Sizes& s) {
+    return {Bytes(s.key), Bytes(s.data)};
+}
 
 // Records yielded by get-next (or get-previous) until the scan says it is over or the cap.
 std::vector<Record> Walk(VindleScan* scan, const Sizes& s, bool next, size_t cap) {
@@ -142,31 +117,60 @@ Record Derived(const uint8_t* in, size_t size, const Sizes& s, uint32_t round) {
     return r;
 }
 
-// ---- an index that only passed the check: anything goes except crashing ----
+// ---- an index that only passed the check ----
 
-// The check does not compare keys, so nothing about the answers is judged here.
-void ExerciseChecked(VindleIndex* index, const Sizes& s, const uint8_t* in, size_t size) {
+// How many keys a tree that only passed the check is given: never more than the free map has
+// pages for beyond the file's end, since a full index ends the process by design.
+uint64_t AddsAllowed(const uint8_t* in, size_t size, const Sizes& s) {
+    return std::min<uint64_t>(kDerivedAdds,
+                              FreePagesBeyondFile(in, size, s) / PagesPerAdd(in, size, s));
+}
+
+// A walk that reaches its cap went round a ring of leaves
+// (regressions/leaf_ring_passes_check.idx).
+void MustEnd(size_t records, size_t cap) {
+    if (records >= cap) Finding("a scan of an index that passed the check never ends");
+}
+
+// Anything goes except crashing, hanging or a fatal report: the check does not compare keys,
+// so nothing about the answers is judged here. Returns the number of adds made.
+uint32_t ExerciseChecked(VindleIndex* index, const Sizes& s, const uint8_t* in, size_t size) {
     size_t cap = WalkCap(s);
     std::vector<Record> all = ScanAll(index, s, cap);
-    ScanRange(index, s, Bytes(s.key, 0xFF), Bytes(s.key, 0x00), cap);  // descending
+    MustEnd(all.size(), cap);
+    MustEnd(ScanRange(index, s, Bytes(s.key, 0xFF), Bytes(s.key, 0x00), cap).size(), cap);
     if (!all.empty()) {
         const Record& probe = all[all.size() / 2];
-        ScanRange(index, s, probe.key, probe.key, cap);
-        VindleScan* scan = VindleCreateScanRange(index, all.front().key.data(), probe.key.data());
+        MustEnd(ScanRange(index, s, probe.key, probe.key, cap).size(), cap);
+        Bytes from = all.front().key, to = probe.key;
+        VindleScan* scan = VindleCreateScanRange(index, from.data(), to.data());
         Walk(scan, s, true, std::min<size_t>(cap, 3));
-        Walk(scan, s, false, cap);
+        MustEnd(Walk(scan, s, false, cap).size(), cap);
         VindleScanClose(scan);
     }
-    for (uint32_t round = 0; round < kDerivedAdds; ++round) {
+    uint32_t adds = uint32_t(AddsAllowed(in, size, s));
+    for (uint32_t round = 0; round < adds; ++round) {
         Record r = Derived(in, size, s, round);
-        VindleAddKey(index, r.key.data(), r.data.data());
+        VindleAddKey(index, Buffer(r.key), Buffer(r.data));
     }
+    return adds;
 }
 
 // ---- a rebuilt index: every answer is known ----
 
 bool KeyLess(const Sizes& s, const Bytes& a, const Bytes& b) {
     return memcmp(a.data(), b.data(), s.key) < 0;
+}
+
+std::pair<size_t, size_t> KeyRange(const std::vector<Record>& all, const Sizes& s,
+                                   const Bytes& key) {
+    auto lo = std::lower_bound(all.begin(), all.end(), key, [&](const Record& r, const Bytes& k) {
+        return KeyLess(s, r.key, k);
+    });
+    auto hi = std::upper_bound(all.begin(), all.end(), key, [&](const Bytes& k, const Record& r) {
+        return KeyLess(s, k, r.key);
+    });
+    return {size_t(lo - all.begin()), size_t(hi - all.begin())};
 }
 
 void VerifyOrder(const std::vector<Record>& all, const Sizes& s) {
@@ -186,13 +190,9 @@ void VerifyDescending(VindleIndex* index, const Sizes& s, const std::vector<Reco
 
 // An exact lookup yields every record with that key, in the order of the full scan.
 void VerifyLookup(VindleIndex* index, const Sizes& s, const std::vector<Record>& all, size_t at) {
-    const Bytes& key = all[at].key;
-    auto lo = std::lower_bound(all.begin(), all.end(), key,
-                               [&](const Record& r, const Bytes& k) { return KeyLess(s, r.key, k); });
-    auto hi = std::upper_bound(all.begin(), all.end(), key,
-                               [&](const Bytes& k, const Record& r) { return KeyLess(s, k, r.key); });
-    std::vector<Record> want(lo, hi);
-    if (ScanRange(index, s, key, key, all.size() + 1) != want)
+    auto [lo, hi] = KeyRange(all, s, all[at].key);
+    std::vector<Record> want(all.begin() + lo, all.begin() + hi);
+    if (ScanRange(index, s, all[at].key, all[at].key, all.size() + 1) != want)
         Finding("exact-key scan does not yield the records with that key");
 }
 
@@ -203,11 +203,12 @@ void VerifyStepBack(VindleIndex* index, const Sizes& s, const std::vector<Record
     for (size_t i = 0; i <= at; ++i)
         if (!VindleScanGetNext(scan, r.key.data(), r.data.data()) || !(r == all[i]))
             Finding("get-next disagrees with the full scan");
-    for (size_t i = at; i-- > 0 && i + 3 > at;)
-        if (!VindleScanGetPrev(scan, r.key.data(), r.data.data()) || !(r == all[i]))
+    size_t back = at >= 3 ? at - 3 : 0;  // where the steps back end
+    for (size_t i = at; i > back; --i)
+        if (!VindleScanGetPrev(scan, r.key.data(), r.data.data()) || !(r == all[i - 1]))
             Finding("get-previous does not step back to the record before");
-    size_t back = at >= 3 ? at - 3 : 0;
-    if (at > 0 && (!VindleScanGetNext(scan, r.key.data(), r.data.data()) || !(r == all[back + 1])))
+    if (back + 1 < all.size() &&
+        (!VindleScanGetNext(scan, r.key.data(), r.data.data()) || !(r == all[back + 1])))
         Finding("get-next after get-previous does not step forward again");
     VindleScanClose(scan);
 }
@@ -242,17 +243,23 @@ std::vector<Record> VerifiedFullScan(VindleIndex* index, const Sizes& s) {
     return all;
 }
 
-// Adds keys cut from the input plus one already present; a unique index must refuse exactly
-// the keys it holds, and afterwards list the old records and the new ones.
-void VerifyAdds(VindleIndex* index, const Sizes& s, std::vector<Record> all, const uint8_t* in,
-                size_t size) {
+// Adds keys cut from the input, then the smallest key again with other data: a unique index
+// must refuse exactly the keys it holds and keep the first record of a key, a non-unique one
+// must store a key added again after its equals; afterwards it lists old and new records.
+void VerifyAdds(VindleIndex* index, const Sizes& s, const std::vector<Record>& all,
+                const uint8_t* in, size_t size) {
     std::set<Bytes> keys;
     for (const Record& r : all) keys.insert(r.key);
     size_t expected = all.size();
+    Record again = Derived(in, size, s, kDerivedAdds);
+    if (!all.empty()) again.key = all[0].key;
+    std::optional<Record> first;  // the first record with the key of `again`
+    if (!all.empty()) first = all[0];
     for (uint32_t round = 0; round <= kDerivedAdds; ++round) {
-        Record r = round < kDerivedAdds || all.empty() ? Derived(in, size, s, round) : all[0];
+        Record r = round < kDerivedAdds ? Derived(in, size, s, round) : again;
+        if (!first && r.key == again.key) first = r;
         bool fresh = keys.insert(r.key).second;
-        int added = VindleAddKey(index, r.key.data(), r.data.data());
+        int added = VindleAddKey(index, Buffer(r.key), Buffer(r.data));
         if (added != ((fresh || !s.unique) ? 1 : 0)) Finding("add answers wrongly for its key");
         expected += size_t(added);
     }
@@ -260,15 +267,58 @@ void VerifyAdds(VindleIndex* index, const Sizes& s, std::vector<Record> all, con
     if (after.size() != expected) Finding("records after adds do not add up");
     VerifyOrder(after, s);
     VerifyDescending(index, s, after);
+    auto [lo, hi] = KeyRange(after, s, again.key);
+    if (s.unique ? (hi - lo != 1 || !(after[lo] == *first))
+                 : (hi == lo || !(after[hi - 1] == again)))
+        Finding("a key added again is not kept as the first record or stored after its equals");
 }
 
-void RepairAndVerify(VindleIndex* index, const uint8_t* in, size_t size) {
-    Sizes s = SizesFromHead(in, size);
-    if (!Sane(s)) s = Sizes();
+// What a rebuild must hold when nothing was written before it: the records of every intact
+// leaf, cut or filled up with zeros to the new sizes, in key order with equal keys in file
+// order, and in a unique index only the first of each key.
+std::vector<Record> ExpectedRebuild(const uint8_t* in, size_t size, const Sizes& old,
+                                    const Sizes& s) {
+    std::vector<Record> out;
+    for (uint64_t i = 0; const uint8_t* p = Page(in, size, old, i); ++i) {
+        if (p[4] != 3 || Le32(p) != i || Le32(p + 20) > LeafCapacity(old)) continue;
+        for (uint32_t n = 0; n < Le32(p + 20); ++n) {
+            const uint8_t* at = p + 24 + size_t(n) * (old.key + old.data);
+            Record r = EmptyRecord(s);
+            memcpy(r.key.data(), at, std::min(old.key, s.key));
+            if (s.data > 0) memcpy(r.data.data(), at + old.key, std::min(old.data, s.data));
+            out.push_back(std::move(r));
+        }
+    }
+    auto less = [&](const Record& a, const Record& b) { return KeyLess(s, a.key, b.key); };
+    std::stable_sort(out.begin(), out.end(), less);
+    if (s.unique) {
+        auto same = [&](const Record& a, const Record& b) { return a.key == b.key; };
+        out.erase(std::unique(out.begin(), out.end(), same), out.end());
+    }
+    return out;
+}
+
+// ---- choosing the sizes to rebuild with ----
+
+// The head's own sizes when they are sane and the records fit: page allocation hands out at
+// most Free Map Size pages, and running out of them is a fatal report by design, not a fault.
+Sizes RebuildSizes(const uint8_t* in, size_t size) {
+    Sizes head = SizesFromHead(in, size);
+    if (!Sane(head)) return Sizes();
+    uint64_t records = SavedRecords(in, size, head) + 2 * kDerivedAdds + 1;
+    if (PagesNeeded(records, head) > FreeMapBytes(head)) return Sizes();
+    return head;
+}
+
+// `untouched`: nothing has been written to the index since it was opened.
+void RepairAndVerify(VindleIndex* index, const uint8_t* in, size_t size, bool untouched) {
+    Sizes s = RebuildSizes(in, size);
     VindleRepairIndex(index, s.page, s.key, s.data, s.aux, s.unique);
     std::vector<Record> all = VerifiedFullScan(index, s);
+    if (untouched && all != ExpectedRebuild(in, size, SizesFromHead(in, size), s))
+        Finding("rebuilt index does not hold exactly the records of the intact leaves");
     VerifyScans(index, s, all, uint32_t(size));
-    VerifyAdds(index, s, std::move(all), in, size);
+    VerifyAdds(index, s, all, in, size);
 }
 
 }  // namespace
@@ -276,10 +326,16 @@ void RepairAndVerify(VindleIndex* index, const uint8_t* in, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* in, size_t size) {
     if (!WriteScratch(in, size)) return 0;
     VindleIndex* index = VindleOpenIndex(ScratchPath().c_str(), kBuffers);
-    if (!index) return 0;
+    if (!index) {
+        unlink(ScratchPath().c_str());
+        return 0;
+    }
     // The open succeeded, so the head's sizes are the ones the library works with.
-    if (VindleCheckIndex(index) == 1) ExerciseChecked(index, SizesFromHead(in, size), in, size);
-    RepairAndVerify(index, in, size);
+    uint32_t adds = 0;
+    if (VindleCheckIndex(index) == 1)
+        adds = ExerciseChecked(index, SizesFromHead(in, size), in, size);
+    RepairAndVerify(index, in, size, adds == 0);
     VindleCloseIndex(index);
+    unlink(ScratchPath().c_str());  // libFuzzer ends without running exit handlers
     return 0;
 }

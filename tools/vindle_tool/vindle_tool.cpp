@@ -3,6 +3,9 @@
 // layer over libvindle; every decision about the tree is the library's. Single-threaded.
 //
 // Exit codes: 0 success, 1 the operation failed (or check found damage), 2 usage error.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -65,7 +68,8 @@ struct ParsedArgs {
     bool Has(const std::string& name) const { return values.count(name) || flags.count(name); }
 };
 
-ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+ParsedArgs ParseArgs(const std::vector<std::string>& args,
+                     const std::set<std::string>& valueOptions,
                      const std::set<std::string>& flagOptions) {
     ParsedArgs parsed;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -141,10 +145,13 @@ void ValidateSizes(const Sizes& s) {
 // An open index that is closed again on every way out.
 class COpenIndex {
 public:
-    explicit COpenIndex(const std::string& path) : m_index(VindleOpenIndex(path.c_str(), kBufferCount)) {
+    explicit COpenIndex(const std::string& path)
+        : m_index(VindleOpenIndex(path.c_str(), kBufferCount)) {
         if (!m_index)
-            throw ToolError{"cannot open index " + path + " (missing, unreadable or not an index file)"};
+            throw ToolError{"cannot open index " + path +
+                            " (missing, unreadable or not an index file)"};
         m_sizes = ReadSizes(path);
+        m_path = path;
     }
     ~COpenIndex() { VindleCloseIndex(m_index); }
     COpenIndex(const COpenIndex&) = delete;
@@ -153,9 +160,19 @@ public:
     VindleIndex* Get() const { return m_index; }
     const Sizes& GetSizes() const { return m_sizes; }
 
+    // As many records as the file's pages can hold, were every page a full leaf.
+    uint64_t RecordLimit() const {
+        struct stat st;
+        if (stat(m_path.c_str(), &st) != 0) return UINT64_MAX;
+        const Sizes& s = m_sizes;
+        return uint64_t(st.st_size) / s.pageSize *
+               ((s.pageSize - 24) / (uint64_t(s.keySize) + s.dataSize));
+    }
+
 private:
     VindleIndex* m_index;
     Sizes m_sizes;
+    std::string m_path;
 };
 
 // ---- records as text ----
@@ -165,9 +182,44 @@ struct Record {
     Bytes data;
 };
 
+// The library takes a null pointer for "no buffer", also where a field is zero bytes long.
+unsigned char* Buffer(Bytes& b) {
+    static unsigned char none;
+    return b.empty() ? &none : b.data();
+}
+
+// A scan that is closed on every way out and stops where a damaged index would keep it going
+// for ever: a scan that yields more records than the file can hold runs round a ring of
+// leaves.
+class CScan {
+public:
+    CScan(const COpenIndex& index, Bytes from, Bytes to)
+        : m_scan(VindleCreateScanRange(index.Get(), from.data(), to.data())),
+          m_limit(index.RecordLimit()) {}
+    ~CScan() { VindleScanClose(m_scan); }
+    CScan(const CScan&) = delete;
+    CScan& operator=(const CScan&) = delete;
+
+    bool Next(Record& r) { return Take(VindleScanGetNext(m_scan, Buffer(r.key), Buffer(r.data))); }
+    bool Prev(Record& r) { return Take(VindleScanGetPrev(m_scan, Buffer(r.key), Buffer(r.data))); }
+
+private:
+    bool Take(int got) {
+        if (got && ++m_count > 2 * m_limit + 1)  // a backward listing walks the range twice
+            throw ToolError{
+                "the scan yields more records than the file can hold: its leaves "
+                "are linked in a ring (run check and repair)"};
+        return got != 0;
+    }
+
+    VindleScan* m_scan;
+    uint64_t m_limit;
+    uint64_t m_count = 0;
+};
+
 Bytes Padded(const std::string& text, unsigned size) {
     Bytes b(size, 0);
-    memcpy(b.data(), text.data(), text.size());
+    std::copy(text.begin(), text.end(), b.begin());
     return b;
 }
 
@@ -214,7 +266,8 @@ std::vector<Record> ReadKeyFile(const std::string& file, const Sizes& s) {
         size_t tab = line.find('\t');
         std::string key = line.substr(0, tab);
         std::string data = tab == std::string::npos ? std::string() : line.substr(tab + 1);
-        if (key.size() > s.keySize) throw ToolError{LineError(file, number, "key", key.size(), s.keySize)};
+        if (key.size() > s.keySize)
+            throw ToolError{LineError(file, number, "key", key.size(), s.keySize)};
         if (data.size() > s.dataSize)
             throw ToolError{LineError(file, number, "data", data.size(), s.dataSize)};
         records.push_back({Padded(key, s.keySize), Padded(data, s.dataSize)});
@@ -248,7 +301,7 @@ int RunAdd(const std::vector<std::string>& args) {
     std::vector<Record> records = ReadKeyFile(p.positional[1], index.GetSizes());
     size_t added = 0, rejected = 0;
     for (Record& r : records) {
-        if (VindleAddKey(index.Get(), r.key.data(), r.data.data()))
+        if (VindleAddKey(index.Get(), Buffer(r.key), Buffer(r.data)))
             ++added;
         else
             ++rejected;
@@ -257,27 +310,27 @@ int RunAdd(const std::vector<std::string>& args) {
     return 0;
 }
 
-void PrintForward(VindleScan* scan, const Sizes& s) {
+void PrintForward(CScan& scan, const Sizes& s) {
     Record r{Bytes(s.keySize), Bytes(s.dataSize)};
-    while (VindleScanGetNext(scan, r.key.data(), r.data.data())) PrintRecord(r);
+    while (scan.Next(r)) PrintRecord(r);
 }
 
 // A scan can only be placed at its start key, so a backward listing first walks forward to the
 // end of the range and then comes back with get-previous. The forward walk stops either on a
 // record past the range (copied out, key > to) or because the records ran out (nothing copied,
 // the scan stands on the last record, which get-previous would step over).
-void PrintBackward(VindleScan* scan, const Bytes& to, const Sizes& s) {
+void PrintBackward(CScan& scan, const Bytes& to, const Sizes& s) {
     Record r{Bytes(s.keySize), Bytes(s.dataSize)}, last = r;
     bool haveLast = false;
     for (;;) {
         r.key = to;
-        if (!VindleScanGetNext(scan, r.key.data(), r.data.data())) break;
+        if (!scan.Next(r)) break;
         last = r;
         haveLast = true;
     }
     bool overshot = memcmp(r.key.data(), to.data(), s.keySize) > 0;
     if (!overshot && haveLast) PrintRecord(last);
-    while (VindleScanGetPrev(scan, r.key.data(), r.data.data())) PrintRecord(r);
+    while (scan.Prev(r)) PrintRecord(r);
 }
 
 Bytes KeyOption(const ParsedArgs& p, const char* name, const Sizes& s, uint8_t fill) {
@@ -297,12 +350,11 @@ int RunScan(const std::vector<std::string>& args) {
     Bytes from = KeyOption(p, "--from", s, 0x00), to = KeyOption(p, "--to", s, 0xFF);
     if (memcmp(from.data(), to.data(), s.keySize) > 0)
         throw UsageError{"--from must not sort after --to"};
-    VindleScan* scan = VindleCreateScanRange(index.Get(), from.data(), to.data());
+    CScan scan(index, from, to);
     if (p.Has("--reverse"))
         PrintBackward(scan, to, s);
     else
         PrintForward(scan, s);
-    VindleScanClose(scan);
     return 0;
 }
 
@@ -315,12 +367,12 @@ int RunCheck(const std::vector<std::string>& args) {
     return valid ? 0 : kExitFailed;
 }
 
-size_t CountRecords(VindleIndex* index, const Sizes& s) {
+size_t CountRecords(const COpenIndex& index) {
+    const Sizes& s = index.GetSizes();
     Record r{Bytes(s.keySize), Bytes(s.dataSize)};
-    VindleScan* scan = VindleCreateScan(index);
+    CScan scan(index, Bytes(s.keySize, 0x00), Bytes(s.keySize, 0xFF));
     size_t n = 0;
-    while (VindleScanGetNext(scan, r.key.data(), r.data.data())) ++n;
-    VindleScanClose(scan);
+    while (scan.Next(r)) ++n;
     return n;
 }
 
@@ -334,7 +386,7 @@ int RunRepair(const std::vector<std::string>& args) {
         puts("repaired, but still damaged");
         return kExitFailed;
     }
-    printf("repaired: valid, %zu records\n", CountRecords(index.Get(), s));
+    printf("repaired: valid, %zu records\n", CountRecords(index));
     return 0;
 }
 
@@ -367,7 +419,9 @@ bool WantsHelp(const std::vector<std::string>& args) {
 }  // namespace
 
 // The library's fatal failures end the process; say whose they are.
-extern "C" void VindleReportFatal(const char* text) { fprintf(stderr, "vindle-tool: %s\n", text); }
+extern "C" void VindleReportFatal(const char* text) {
+    fprintf(stderr, "vindle-tool: %s\n", text);
+}
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -91,6 +91,23 @@ expect_eq "repair keeps non-unique" 0 "$(head_u32 "$nu" 44)"
 "$tool" dump "$nu" >"$work/dump"
 { grep -q "^Head Page" "$work/dump" && grep -q "^Leaf Page" "$work/dump"; } || fail "dump lacks pages"
 
+# --- an index without data fields: keys only ---
+ko=$work/k.idx
+expect_rc "create key-only" 0 "$tool" create "$ko" --page 128 --key 4 --data 0
+printf 'bb\naa\nbb\n' >"$work/kokeys"
+expect_eq "key-only add" "added 2, rejected 1 as already present" "$("$tool" add "$ko" "$work/kokeys")"
+expect_eq "key-only scan" $'aa\nbb' "$("$tool" scan "$ko")"
+
+# --- a leaf linked to itself: listings must end with an error instead of running for ever ---
+ring=$work/r.idx
+"$tool" create "$ring" --page 128 --key 4 --data 4 >/dev/null
+printf 'a\nb\nc\n' >"$work/rkeys"
+"$tool" add "$ring" "$work/rkeys" >/dev/null
+printf '\x02' | dd of="$ring" bs=1 seek=$((2 * 128 + 12)) conv=notrunc status=none
+expect_rc "scan of a ring" 1 timeout 60 "$tool" scan "$ring"
+grep -q "ring" "$work/err" || fail "scan of a ring gives no clear error: $(cat "$work/err")"
+expect_rc "reverse scan of a ring" 1 timeout 60 "$tool" scan "$ring" --reverse
+
 # --- usage and open errors ---
 expect_rc "no arguments" 2 "$tool"
 expect_rc "help" 0 "$tool" --help

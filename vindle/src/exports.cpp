@@ -132,7 +132,9 @@ int VindleCloseIndex(VindleIndex* index) {
 }
 
 int VindleAddKey(VindleIndex* index, unsigned char* key, unsigned char* data) {
-    if (!index || !key || !data) return 0;
+    if (!index || !key || (!data && index->g.dataSize != 0)) return 0;
+    static unsigned char none;  // an index without a data field needs no data buffer
+    if (!data) data = &none;
     return Locked("VindleAddKey", &index->cache, true, [&] { return index->AddKey(key, data); });
 }
 
