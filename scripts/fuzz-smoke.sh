@@ -13,11 +13,12 @@ trap 'rm -rf "$work"' EXIT
 for target in "${targets[@]}"; do
   name=$(basename "$target")
   mkdir -p "$work/$name/corpus" "$work/$name/artifacts"
-  seeds="$build/tools/fuzz/${name}_seeds"
+  dirs=("$work/$name/corpus")
+  [ -d "$build/tools/fuzz/${name}_seeds" ] && dirs+=("$build/tools/fuzz/${name}_seeds")
   echo "fuzz-smoke: $name for ${seconds}s"
   "$target" -max_len=16384 -rss_limit_mb=2048 -timeout=10 -max_total_time="$seconds" \
     -print_final_stats=1 -artifact_prefix="$work/$name/artifacts/" \
-    "$work/$name/corpus" ${seeds:+$( [ -d "$seeds" ] && echo "$seeds")} > "$work/$name/log" 2>&1
+    "${dirs[@]}" > "$work/$name/log" 2>&1
   rc=$?
   tail -n 12 "$work/$name/log"
   if [ "$rc" -ne 0 ]; then
