@@ -13,7 +13,9 @@ echo "== Files under $folder: $(wc -l < "$work/keys.txt")"
 "$tool" create "$work/demo.idx"
 "$tool" add "$work/demo.idx" "$work/keys.txt"
 "$tool" check "$work/demo.idx"
-echo "== The first 20 records in key order"
-"$tool" scan "$work/demo.idx" | head -20
+"$tool" scan "$work/demo.idx" > "$work/scan.txt"
+"$tool" dump "$work/demo.idx" > "$work/dump.txt"
+echo "== The first 20 of $(wc -l < "$work/scan.txt") records in key order"
+head -n 20 "$work/scan.txt"
 echo "== The head of the dump"
-"$tool" dump "$work/demo.idx" | head -12
+head -n 12 "$work/dump.txt"
