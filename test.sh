@@ -6,26 +6,21 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 jobs=$(nproc)
 
-step() { echo; echo "==== $*"; }
+# Configures, builds and tests one preset of CMakePresets.json.
+build_and_test() {
+  echo; echo "==== $1: $2"
+  cmake --preset "$1" >/dev/null
+  cmake --build "build/$1" -j"$jobs"
+  ctest --preset "$1" -j"$jobs"
+}
 
-step "debug build and tests"
-cmake --preset dev >/dev/null
-cmake --build build/dev -j"$jobs"
-ctest --preset dev -j"$jobs"
+build_and_test dev "debug build and tests"
+build_and_test asan "address and undefined-behaviour sanitizers"
+build_and_test tsan "thread sanitizer"
 
-step "address and undefined-behaviour sanitizers"
-cmake --preset asan >/dev/null
-cmake --build build/asan -j"$jobs"
-ctest --preset asan -j"$jobs"
-
-step "thread sanitizer"
-cmake --preset tsan >/dev/null
-cmake --build build/tsan -j"$jobs"
-ctest --preset tsan -j"$jobs"
-
-step "fuzz targets, short runs"
+echo; echo "==== fuzz targets, short runs"
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j"$jobs"
 ./scripts/fuzz-smoke.sh build/fuzz "${FUZZ_SECONDS:-30}"
 
-step "all tests passed"
+echo; echo "==== all tests passed"
