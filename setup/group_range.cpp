@@ -1,0 +1,116 @@
+#include "setup/group_range.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace corvane {
+
+// Neighbour tests (n - 1, n + 1, low - 1) are done in 64 bits: article numbers come from the
+// server and may sit at either end of the 32-bit range.
+void CGroupRange::Add(std::int32_t n) {
+    if (n < m_lowWater) return;
+    const std::int64_t v = n;
+    for (std::size_t i = 0; i < m_ranges.size(); ++i) {
+        CGroupRangeEntry& r = m_ranges[i];
+        if (r.low <= v && v <= r.high) return;
+        if (r.low <= v && std::int64_t{r.high} == v - 1) {
+            r.high = n;
+            const std::size_t next = i + 1;
+            if (next < m_ranges.size() && v >= std::int64_t{m_ranges[next].low} - 1) {
+                r.high = m_ranges[next].high;
+                m_ranges.erase(m_ranges.begin() + static_cast<std::ptrdiff_t>(next));
+            }
+            return;
+        }
+        if (std::int64_t{r.low} == v + 1) {
+            r.low = n;
+            return;
+        }
+        if (r.low > v && (i == 0 || m_ranges[i - 1].high < v)) {
+            m_ranges.insert(m_ranges.begin() + static_cast<std::ptrdiff_t>(i), {n, n});
+            return;
+        }
+    }
+    m_ranges.push_back({n, n});
+}
+
+bool CGroupRange::Contains(std::int32_t n) const {
+    return std::ranges::any_of(
+        m_ranges, [n](const CGroupRangeEntry& r) { return r.low <= n && n <= r.high; });
+}
+
+void CGroupRange::SetLowWater(std::int32_t w) {
+    m_lowWater = w;
+    const auto firstKept =
+        std::ranges::find_if(m_ranges, [w](const CGroupRangeEntry& r) { return r.high >= w; });
+    m_ranges.erase(m_ranges.begin(), firstKept);
+    // Below 0 the collapsed range [0, w] would be empty (and out of order), so a negative
+    // mark from a confused server only trims; the ranges that remain are kept whole.
+    if (m_ranges.empty() || w < 0) return;
+    CGroupRangeEntry& first = m_ranges.front();
+    if (first.low <= w) {
+        first.low = 0;
+    } else {
+        m_ranges.insert(m_ranges.begin(), {0, w});
+    }
+}
+
+bool CGroupRangeMap::IsArticleSeen(const std::string& group, std::int32_t n) const {
+    const CGroupRange* range = Find(group);
+    return range != nullptr && range->Contains(n);
+}
+
+void CGroupRangeMap::RecordArticle(const std::string& group, std::int32_t n) {
+    const auto it = m_groups.find(group);
+    if (it == m_groups.end()) {
+        // A new group starts small, so there is nothing to refresh yet.
+        CGroupRange range;
+        range.Add(n);
+        m_groups.emplace(group, std::move(range));
+        return;
+    }
+    CGroupRange& range = it->second;
+    range.Add(n);
+    // Checked on every record, not only when a range was added: a group loaded with a long
+    // list asks once at its next number, because the flag is not saved.
+    if (range.Ranges().size() > CGroupRange::kRefreshThreshold && !range.RefreshRequested() &&
+        m_requester != nullptr) {
+        range.MarkRefreshRequested();
+        m_requester->RequestGroupRefresh(group);
+    }
+}
+
+void CGroupRangeMap::OnGroupFirst(const std::string& group, std::int32_t first) {
+    if (!m_groups.contains(group) && first > std::numeric_limits<std::int32_t>::min()) {
+        RecordArticle(group, first - 1);
+    }
+    // operator[] creates the entry in the one case the record above could not: a first number
+    // of INT32_MIN, whose predecessor does not exist (SetLowWater would remove it anyway).
+    m_groups[group].SetLowWater(first);
+}
+
+void CGroupRangeMap::OnCrossposts(std::span<const Crosspost> pairs,
+                                  std::span<const std::string> setupGroupNames) {
+    for (const auto& [name, number] : pairs) {
+        for (const std::string& setupName : setupGroupNames) {
+            if (setupName == name) RecordArticle(name, number);
+        }
+    }
+}
+
+void CGroupRangeMap::PurgeGroupsNotIn(std::span<const std::string> names) {
+    std::erase_if(m_groups, [names](const Map::value_type& entry) {
+        return std::ranges::find(names, entry.first) == names.end();
+    });
+}
+
+void CGroupRangeMap::Insert(const std::string& group, CGroupRange range) {
+    m_groups.insert_or_assign(group, std::move(range));
+}
+
+const CGroupRange* CGroupRangeMap::Find(const std::string& group) const {
+    const auto it = m_groups.find(group);
+    return it == m_groups.end() ? nullptr : &it->second;
+}
+
+}  // namespace corvane
