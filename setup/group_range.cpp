@@ -55,6 +55,42 @@ void CGroupRange::SetLowWater(std::int32_t w) {
     }
 }
 
+void CGroupRangeEntry::Serialize(CArchive& ar) {
+    ar.Transfer(low);
+    ar.Transfer(high);
+}
+
+void CGroupRange::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteInt(m_lowWater);
+        ar.WriteCount(static_cast<std::uint32_t>(m_ranges.size()));
+        for (const CGroupRangeEntry& entry : m_ranges) ar.WriteObject(&entry);
+        return;
+    }
+    m_lowWater = ar.Schema() >= 2 ? ar.ReadInt() : 0;
+    m_ranges.clear();
+    m_loadedEntries.clear();
+    const std::uint32_t n = ar.ReadCount();
+    // Each element takes at least a two-byte tag: a larger count cannot be in the bytes.
+    if (n > ar.BytesLeft() / 2) throw CArchiveException(EArchiveError::kEndOfFile);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        std::unique_ptr<CGroupRangeEntry> entry = ar.ReadOwned<CGroupRangeEntry>();
+        if (!entry) continue;
+        if (entry->low <= entry->high) m_ranges.push_back(*entry);
+        m_loadedEntries.push_back(std::move(entry));
+    }
+    std::ranges::sort(m_ranges, {}, &CGroupRangeEntry::low);
+    std::vector<CGroupRangeEntry> merged;
+    for (const CGroupRangeEntry& r : m_ranges) {
+        if (!merged.empty() && r.low <= merged.back().high) {
+            merged.back().high = std::max(merged.back().high, r.high);
+        } else {
+            merged.push_back(r);
+        }
+    }
+    m_ranges = std::move(merged);
+}
+
 bool CGroupRangeMap::IsArticleSeen(const std::string& group, std::int32_t n) const {
     const CGroupRange* range = Find(group);
     return range != nullptr && range->Contains(n);

@@ -4,27 +4,47 @@
 // keyed by newsgroup name, and makes the one refresh request a crowded group earns.
 // Main thread only: the map is part of the main window's article state. The refresh request
 // leaves through IGroupRefreshRequester, which the work engine implements; nothing else is
-// handed over.
+// handed over. Both records are written into setup files.
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+#include "setup/archive.h"
 
 namespace corvane {
 
 // One closed range of article numbers, low <= high.
-struct CGroupRangeEntry {
+struct CGroupRangeEntry : public CSerializable {
+    static constexpr std::uint16_t kSchema = 1;
+
+    CGroupRangeEntry() = default;
+    CGroupRangeEntry(std::int32_t lowNumber, std::int32_t highNumber)
+        : low(lowNumber), high(highNumber) {}
+    CGroupRangeEntry(const CGroupRangeEntry&) = default;
+    CGroupRangeEntry& operator=(const CGroupRangeEntry&) = default;
+
+    std::string_view ClassName() const override { return "CGroupRangeEntry"; }
+    std::uint16_t Schema() const override { return kSchema; }
+    void Serialize(CArchive& ar) override;
+
     std::int32_t low = 0;
     std::int32_t high = 0;
 
-    friend bool operator==(const CGroupRangeEntry&, const CGroupRangeEntry&) = default;
+    friend bool operator==(const CGroupRangeEntry& a, const CGroupRangeEntry& b) {
+        return a.low == b.low && a.high == b.high;
+    }
 };
 
-class CGroupRange {
+class CGroupRange : public CSerializable {
 public:
+    static constexpr std::uint16_t kSchema = 2;
+
     // A group's list may grow by this many ranges before the group's lowest article number is
     // asked for, so that everything below it can collapse into one range.
     static constexpr std::size_t kRefreshThreshold = 100;
@@ -36,6 +56,12 @@ public:
     CGroupRange& operator=(const CGroupRange&) = delete;
     CGroupRange(CGroupRange&&) = default;
     CGroupRange& operator=(CGroupRange&&) = default;
+
+    std::string_view ClassName() const override { return "CGroupRange"; }
+    std::uint16_t Schema() const override { return kSchema; }
+    // Loading replaces the ranges and the mark. A file's list is put in order (sorted,
+    // overlaps merged, reversed ranges dropped) so that Add and Contains can rely on it.
+    void Serialize(CArchive& ar) override;
 
     // Records n unless it lies below the low-water mark. Ranges that become adjacent through n
     // merge; ranges that were already adjacent elsewhere stay as they are.
@@ -55,6 +81,9 @@ private:
     std::vector<CGroupRangeEntry> m_ranges;  // sorted by low, not overlapping
     bool m_refreshRequested = false;         // not saved: a reloaded group may ask again
     std::int32_t m_lowWater = 0;
+    // The entry objects a load read. The archive may name any object it read until the
+    // load ends, so they live as long as this range rather than being freed mid-load.
+    std::vector<std::unique_ptr<CGroupRangeEntry>> m_loadedEntries;
 };
 
 // Queues a refresh of one group's lowest article number; the answer comes back to
