@@ -70,11 +70,13 @@ void VindleScan::PositionDescending() {
     }
     uint32_t from = page;
     p.Release();
-    if (!StepToLastOfPreceding(from)) atEnd = 1;
+    CPage at;
+    if (!StepToLastOfPreceding(from, at)) atEnd = 1;
 }
 
-// Moves to the last record of the nearest leaf before fromPage that holds records.
-bool VindleScan::StepToLastOfPreceding(uint32_t fromPage) {
+// Moves to the last record of the nearest leaf before fromPage that holds records; on success
+// `at` holds that leaf pinned.
+bool VindleScan::StepToLastOfPreceding(uint32_t fromPage, CPage& at) {
     const Geometry& g = index->g;
     CPage p = index->cache.Get(fromPage);
     uint32_t prev = CLeafView(p.Data(), g).Previous();
@@ -85,6 +87,7 @@ bool VindleScan::StepToLastOfPreceding(uint32_t fromPage) {
         if (leaf.Count() > 0) {
             page = prev;
             position = leaf.Count() - 1;
+            at = std::move(q);
             return true;
         }
         prev = leaf.Previous();
@@ -92,36 +95,38 @@ bool VindleScan::StepToLastOfPreceding(uint32_t fromPage) {
     return false;
 }
 
-bool VindleScan::Move(bool forward) {
+// One record on in the given direction; on success `at` holds the scan's leaf pinned, so the
+// record is read without fetching the page again.
+bool VindleScan::Move(bool forward, CPage& at) {
     const Geometry& g = index->g;
-    if (!forward) {
-        if (position > 0) {
-            CPage p = index->cache.Get(page);
-            uint32_t n = CLeafView(p.Data(), g).Count();
-            if (n > 0) {
-                position = (position < n ? position : n) - 1;
-                return true;
-            }
-        }
-        return StepToLastOfPreceding(page);
-    }
     CPage p = index->cache.Get(page);
     CLeafView leaf(p.Data(), g);
-    if (position + 1 < leaf.Count()) {
+    uint32_t n = leaf.Count();
+    if (!forward) {
+        if (position > 0 && n > 0) {
+            position = (position < n ? position : n) - 1;
+            at = std::move(p);
+            return true;
+        }
+        p.Release();
+        return StepToLastOfPreceding(page, at);
+    }
+    if (position + 1 < n) {
         ++position;
+        at = std::move(p);
         return true;
     }
     uint32_t next = leaf.Next();
     p.Release();
     for (uint64_t hops = 0; next != 0 && hops < HopLimit(g); ++hops) {
         CPage q = index->cache.Get(next);
-        CLeafView after(q.Data(), g);
-        if (after.Count() > 0) {
+        if (CLeafView(q.Data(), g).Count() > 0) {
             page = next;
             position = 0;
+            at = std::move(q);
             return true;
         }
-        next = after.Next();
+        next = CLeafView(q.Data(), g).Next();
     }
     return false;
 }
@@ -135,9 +140,9 @@ int VindleScan::Fetch(bool towardsEnd, uint8_t* keyOut, uint8_t* dataOut) {
             return Emit(p, towardsEnd, keyOut, dataOut);
         // Records added since the scan was placed have moved its record on.
     }
-    if (!Move(forward)) return 0;
-    CPage p = index->cache.Get(page);
-    return Emit(p, towardsEnd, keyOut, dataOut);
+    CPage at;
+    if (!Move(forward, at)) return 0;
+    return Emit(at, towardsEnd, keyOut, dataOut);
 }
 
 int VindleScan::Emit(const CPage& p, bool towardsEnd, uint8_t* keyOut, uint8_t* dataOut) {

@@ -26,7 +26,7 @@ struct VindleScan {
 private:
     void PositionAscending();
     void PositionDescending();
-    bool Move(bool forward);
-    bool StepToLastOfPreceding(uint32_t fromPage);
+    bool Move(bool forward, vindle::CPage& at);
+    bool StepToLastOfPreceding(uint32_t fromPage, vindle::CPage& at);
     int Emit(const vindle::CPage& page, bool towardsEnd, uint8_t* keyOut, uint8_t* dataOut);
 };
