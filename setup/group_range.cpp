@@ -97,15 +97,15 @@ bool CGroupRangeMap::IsArticleSeen(const std::string& group, std::int32_t n) con
 }
 
 void CGroupRangeMap::RecordArticle(const std::string& group, std::int32_t n) {
-    const auto it = m_groups.find(group);
-    if (it == m_groups.end()) {
+    std::unique_ptr<CGroupRange>* slot = m_groups.Find(group);
+    if (slot == nullptr) {
         // A new group starts small, so there is nothing to refresh yet.
-        CGroupRange range;
-        range.Add(n);
-        m_groups.emplace(group, std::move(range));
+        auto range = std::make_unique<CGroupRange>();
+        range->Add(n);
+        m_groups.Set(group, std::move(range));
         return;
     }
-    CGroupRange& range = it->second;
+    CGroupRange& range = **slot;
     range.Add(n);
     // Checked on every record, not only when a range was added: a group loaded with a long
     // list asks once at its next number, because the flag is not saved.
@@ -117,12 +117,13 @@ void CGroupRangeMap::RecordArticle(const std::string& group, std::int32_t n) {
 }
 
 void CGroupRangeMap::OnGroupFirst(const std::string& group, std::int32_t first) {
-    if (!m_groups.contains(group) && first > std::numeric_limits<std::int32_t>::min()) {
+    if (m_groups.Find(group) == nullptr && first > std::numeric_limits<std::int32_t>::min()) {
         RecordArticle(group, first - 1);
     }
-    // operator[] creates the entry in the one case the record above could not: a first number
+    // The entry is created here in the one case the record above could not: a first number
     // of INT32_MIN, whose predecessor does not exist (SetLowWater would remove it anyway).
-    m_groups[group].SetLowWater(first);
+    if (m_groups.Find(group) == nullptr) m_groups.Set(group, std::make_unique<CGroupRange>());
+    (*m_groups.Find(group))->SetLowWater(first);
 }
 
 void CGroupRangeMap::OnCrossposts(std::span<const Crosspost> pairs,
@@ -135,18 +136,36 @@ void CGroupRangeMap::OnCrossposts(std::span<const Crosspost> pairs,
 }
 
 void CGroupRangeMap::PurgeGroupsNotIn(std::span<const std::string> names) {
-    std::erase_if(m_groups, [names](const Map::value_type& entry) {
-        return std::ranges::find(names, entry.first) == names.end();
+    m_groups.RemoveIf([names](const std::string& group, const std::unique_ptr<CGroupRange>&) {
+        return std::ranges::find(names, group) == names.end();
     });
 }
 
 void CGroupRangeMap::Insert(const std::string& group, CGroupRange range) {
-    m_groups.insert_or_assign(group, std::move(range));
+    m_groups.Set(group, std::make_unique<CGroupRange>(std::move(range)));
 }
 
 const CGroupRange* CGroupRangeMap::Find(const std::string& group) const {
-    const auto it = m_groups.find(group);
-    return it == m_groups.end() ? nullptr : &it->second;
+    const std::unique_ptr<CGroupRange>* slot = m_groups.Find(group);
+    return slot == nullptr ? nullptr : slot->get();
+}
+
+void CGroupRangeMap::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.SerializeMap(m_groups);
+        return;
+    }
+    // Dropped on the way out of a failed load too, so no caller ever meets a null range.
+    // Nulls own nothing, so dropping them frees no object the archive could still name.
+    struct CDropNulls {
+        Map& groups;
+        ~CDropNulls() {
+            groups.RemoveIf([](const std::string&, const std::unique_ptr<CGroupRange>& range) {
+                return range == nullptr;
+            });
+        }
+    } dropNulls{m_groups};
+    ar.SerializeMap(m_groups);
 }
 
 }  // namespace corvane

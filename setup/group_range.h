@@ -7,7 +7,6 @@
 // handed over. Both records are written into setup files.
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -96,7 +95,10 @@ public:
 
 class CGroupRangeMap {
 public:
-    using Map = std::map<std::string, CGroupRange>;
+    // Kept in map order (17 buckets, newest first within one), the order setup files list
+    // their maps in; by pointer, because a load's archive names each range object until the
+    // load ends, so the objects must not move.
+    using Map = CStringMap<std::unique_ptr<CGroupRange>>;
     using Crosspost = std::pair<std::string, std::int32_t>;
 
     // The requester is not owned and may be set later; while there is none no request is
@@ -114,14 +116,18 @@ public:
                       std::span<const std::string> setupGroupNames);
     // Drops the ranges of every group that has left the setup; called before each save.
     void PurgeGroupsNotIn(std::span<const std::string> names);
-    void Reset() { m_groups.clear(); }
+    void Reset() { m_groups.Clear(); }
 
     // For loading: the group's ranges replace any held under the same name.
     void Insert(const std::string& group, CGroupRange range);
     const CGroupRange* Find(const std::string& group) const;
-    // In name order.
+    // In file order; every value is non-null.
     const Map& Groups() const { return m_groups; }
-    std::size_t Size() const { return m_groups.size(); }
+    std::size_t Size() const { return m_groups.Size(); }
+
+    // The range map of a setup file. Loading adds to what is held (a load starts from an
+    // empty map) and keeps the groups read before a failure; a null value is dropped.
+    void Serialize(CArchive& ar);
 
 private:
     Map m_groups;

@@ -1,0 +1,31 @@
+#include "resources/string_table.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace corvane {
+
+namespace {
+
+struct CEntry {
+    int id;
+    const char* text;
+};
+
+// Kept sorted by number. The double blanks between sentences are part of the texts.
+constexpr CEntry kTable[] = {
+    {kIdsSetupSaveFailed,
+     "The path where you are storing your setup file has run out of space.  Corvane has not "
+     "saved the file.  The previous version of your file still exists."},
+    {kIdsSetupLoadFailed, "Error loading setup file"},
+};
+
+}  // namespace
+
+const char* ResourceString(int id) {
+    const auto it = std::lower_bound(std::begin(kTable), std::end(kTable), id,
+                                     [](const CEntry& e, int n) { return e.id < n; });
+    return it != std::end(kTable) && it->id == id ? it->text : "";
+}
+
+}  // namespace corvane

@@ -1,0 +1,14 @@
+#pragma once
+// The program's numbered texts. The table is constant data: any thread may read it, and the
+// pointers stay valid for the life of the program.
+namespace corvane {
+
+// Numbers of the texts, named after where they are shown.
+constexpr int kIdsSetupSaveFailed = 147;
+constexpr int kIdsSetupLoadFailed = 191;
+
+// The text with that number, or an empty text for a number the table does not hold, so a
+// caller never has to test for null.
+const char* ResourceString(int id);
+
+}  // namespace corvane
