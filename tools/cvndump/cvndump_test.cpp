@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/prompt.h"
+#include "setup/sample_setup.h"
 #include "setup/setup_file.h"
-#include "tools/cvndump/sample_setup.h"
 
 namespace corvane {
 namespace {
@@ -91,6 +91,34 @@ TEST_F(CvnDumpTest, ResaveTwiceGivesTheOriginalBytes) {
     ASSERT_EQ(RunDump("--resave " + Path("twice.cvn") + " " + Path("once.cvn")).status, 0);
     EXPECT_EQ(ReadBytes(Path("once.cvn")).size(), ReadBytes(Path("sample.cvn")).size());
     EXPECT_EQ(ReadBytes(Path("twice.cvn")), ReadBytes(Path("sample.cvn")));
+}
+
+// Every kind of file the setup tests build: empty, full, and one of the first version, which
+// the resave turns into a current file that dumps with its log and ranges present.
+TEST_F(CvnDumpTest, EverySampleFileDumpsAndResaves) {
+    CRecordingPrompt prompt;
+    CSetupFile file(prompt);
+    CSetupFileContents empty;
+    ASSERT_TRUE(file.Save(empty, Path("empty.cvn")));
+    const std::vector<std::uint8_t> old = SchemaOneSetupBytes(
+        static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::seconds>(
+                                       std::chrono::system_clock::now().time_since_epoch())
+                                       .count()));
+    std::ofstream(Path("schema1.cvn"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(old.data()), std::streamsize(old.size()));
+    for (const char* name : {"empty.cvn", "sample.cvn", "schema1.cvn"}) {
+        const CRun dump = RunDump(Path(name));
+        EXPECT_EQ(dump.status, 0) << name << "\n" << dump.output;
+        const CRun resave =
+            RunDump("--resave " + Path(std::string("re-") + name) + " " + Path(name));
+        EXPECT_EQ(resave.status, 0) << name << "\n" << resave.output;
+        const CRun again = RunDump(Path(std::string("re-") + name));
+        EXPECT_EQ(again.status, 0) << name;
+        EXPECT_NE(again.output.find("  log present: 1\n"), std::string::npos) << again.output;
+    }
+    const CRun old1 = RunDump(Path("schema1.cvn"));
+    EXPECT_NE(old1.output.find("  log present: 0\n"), std::string::npos) << old1.output;
+    EXPECT_NE(old1.output.find("\"old.server\""), std::string::npos) << old1.output;
 }
 
 TEST_F(CvnDumpTest, BadFileOrArgumentsFail) {

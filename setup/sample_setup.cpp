@@ -1,6 +1,7 @@
-#include "tools/cvndump/sample_setup.h"
+#include "setup/sample_setup.h"
 
 #include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -19,7 +20,56 @@ std::unique_ptr<CArticle> SampleArticle(const std::string& subject, std::int32_t
     return a;
 }
 
+using Bytes = std::vector<std::uint8_t>;
+
+void Word(Bytes& b, std::uint16_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Dword(Bytes& b, std::uint32_t v) {
+    Word(b, static_cast<std::uint16_t>(v));
+    Word(b, static_cast<std::uint16_t>(v >> 16));
+}
+void Str(Bytes& b, const std::string& s) {  // short strings only
+    b.push_back(static_cast<std::uint8_t>(s.size()));
+    b.insert(b.end(), s.begin(), s.end());
+}
+void ClassRecord(Bytes& b, const std::string& name, std::uint16_t schema) {
+    Word(b, 0xFFFF);
+    Word(b, schema);
+    Word(b, static_cast<std::uint16_t>(name.size()));
+    b.insert(b.end(), name.begin(), name.end());
+}
+
 }  // namespace
+
+std::vector<std::uint8_t> SchemaOneSetupBytes(std::uint32_t msgIdTime) {
+    Bytes b;
+    ClassRecord(b, "CSetup", 1);  // class 1, object 2
+    Dword(b, 0);
+    Str(b, "old.server");
+    Str(b, "");
+    Str(b, "");
+    Dword(b, 0);
+    Dword(b, 2);
+    Str(b, "/old");
+    Word(b, 0);                     // groups
+    Word(b, 0);                     // flat conditions
+    Word(b, 1);                     // article list
+    ClassRecord(b, "CArticle", 1);  // class 3, object 4
+    Str(b, "from");
+    Str(b, "subject");
+    Dword(b, 42);
+    Str(b, "<a@b>");
+    Str(b, "alt.old");
+    Str(b, "origin");
+    Word(b, 1);  // message-ID map
+    Str(b, "<a@b>");
+    ClassRecord(b, "CMsgDetails", 1);
+    Dword(b, msgIdTime);
+    Word(b, 0);  // multi-part map
+    return b;
+}
 
 void FillSampleSetup(CSetupFileContents& c, std::uint32_t now) {
     CSetup& s = *c.m_setup;
