@@ -6,6 +6,16 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 jobs=$(nproc)
 
+# The conformance tests talk to a real news server on loopback when the shared fixture can
+# be started; without it they skip and say so.
+echo; echo "==== news fixture"
+manifest="$PWD/build/newsfixture/corpus.json"
+if scripts/start-newsfixture.sh "$manifest"; then
+  export CORVANE_NEWSFIXTURE_MANIFEST="$manifest"
+else
+  echo "NOTE: no news fixture; the conformance tests against a real news server will skip"
+fi
+
 # Configures, builds and tests one preset of CMakePresets.json.
 build_and_test() {
   echo; echo "==== $1: $2"

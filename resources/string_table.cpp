@@ -14,10 +14,15 @@ struct CEntry {
 
 // Kept sorted by number. The double blanks between sentences are part of the texts.
 constexpr CEntry kTable[] = {
+    {kIdsDiskFull, "Disk Full"},
     {kIdsSetupSaveFailed,
      "The path where you are storing your setup file has run out of space.  Corvane has not "
      "saved the file.  The previous version of your file still exists."},
     {kIdsSetupLoadFailed, "Error loading setup file"},
+    {kIdsConnecting, "Connecting"},
+    {kIdsConnectFailed, "Connect failed"},
+    {kIdsReceiveError, "Receive error"},
+    {kIdsGroupUnknown, "Group unknown"},
 };
 
 }  // namespace

@@ -4,8 +4,14 @@
 namespace corvane {
 
 // Numbers of the texts, named after where they are shown.
+constexpr int kIdsDiskFull = 144;
 constexpr int kIdsSetupSaveFailed = 147;
 constexpr int kIdsSetupLoadFailed = 191;
+// Status texts of a worker's row.
+constexpr int kIdsConnecting = 215;
+constexpr int kIdsConnectFailed = 216;
+constexpr int kIdsReceiveError = 217;
+constexpr int kIdsGroupUnknown = 218;
 
 // The text with that number, or an empty text for a number the table does not hold, so a
 // caller never has to test for null.

@@ -8,7 +8,9 @@ namespace corvane {
 
 CThreadWorker::CThreadWorker() = default;
 
-CThreadWorker::~CThreadWorker() {
+CThreadWorker::~CThreadWorker() { Stop(); }
+
+void CThreadWorker::Stop() {
     if (m_thread.joinable()) {
         m_queue.PostQuit();
         m_thread.join();

@@ -23,6 +23,8 @@ public:
     // Called by the manager before the thread starts.
     void Attach(CMessageQueue& managerQueue, int index);
     void StartThread();
+    // Tells the thread to quit and waits for it; a subclass calls it in its destructor.
+    void Stop();
     // Waits for the thread to end (after the quit message). A subclass's thread must have
     // ended before the subclass is destroyed, since the thread calls its virtual operations.
     void Join();

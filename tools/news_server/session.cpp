@@ -2,7 +2,6 @@
 
 #include <strings.h>
 
-#include <algorithm>
 #include <cctype>
 #include <ctime>
 #include <limits>
@@ -62,11 +61,7 @@ std::string HeaderTitle(const std::string& name) {
 
 std::string HeaderField(const SArticle& article, const std::string& name) {
     auto value = article.Header(name);
-    if (!value) return "(none)";
-    std::replace_if(
-        value->begin(), value->end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
-        ' ');
-    return *value;
+    return value ? OverviewField(*value) : "(none)";
 }
 
 }  // namespace

@@ -49,14 +49,6 @@ bool IsContinuation(const std::string& line) {
     return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
-// Overview fields are tab-separated lines, so a value may carry neither tabs nor line ends.
-std::string OverviewField(std::string value) {
-    std::replace_if(
-        value.begin(), value.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
-        ' ');
-    return value;
-}
-
 std::optional<std::string> ReadSmallFile(const fs::path& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return std::nullopt;
@@ -135,9 +127,9 @@ std::vector<long> CSpool::ArticleNumbers(const std::string& group) const {
     std::error_code error;
     for (fs::directory_iterator it(GroupPath(group), error), end; !error && it != end;
          it.increment(error)) {
-        if (auto number = NumberFromName(it->path().filename().string())) {
-            numbers.push_back(*number);
-        }
+        auto number = NumberFromName(it->path().filename().string());
+        std::error_code typeError;
+        if (number && it->is_regular_file(typeError)) numbers.push_back(*number);
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
@@ -195,6 +187,13 @@ std::optional<std::time_t> CSpool::CreatedAt(const std::string& group) const {
     const auto system = std::chrono::file_clock::to_sys(written);
     return std::chrono::system_clock::to_time_t(
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+}
+
+std::string OverviewField(std::string value) {
+    std::replace_if(
+        value.begin(), value.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
+        ' ');
+    return value;
 }
 
 std::string MessageIdOf(const SArticle& article) {

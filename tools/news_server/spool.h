@@ -60,6 +60,10 @@ private:
     std::string m_directory;
 };
 
+// Overview and header listings are tab-separated lines, so a value shown in them may carry
+// neither tabs nor line ends: those become blanks.
+std::string OverviewField(std::string value);
+
 // "num\tSubject\tFrom\tDate\tMessage-ID\tReferences\tbytes\tlines\tXref: ...".
 std::string OverviewLine(const std::string& group, long number, const SArticle& article);
 
