@@ -14,7 +14,7 @@ struct NameEntry {
 };
 
 constexpr NameEntry kMonthNames[] = {
-    {"jan", 0}, {"feb", 1}, {"mar", 2}, {"apr", 3}, {"may", 4},  {"jun", 5},  {"jul", 6},
+    {"jan", 0}, {"feb", 1}, {"mar", 2}, {"apr", 3},  {"may", 4},  {"jun", 5}, {"jul", 6},
     {"aug", 7}, {"sep", 8}, {"oct", 9}, {"nov", 10}, {"dec", 11}, {"", -1},
 };
 
@@ -25,13 +25,13 @@ constexpr NameEntry kWeekdayNames[] = {
 // Minutes east of UTC. The order matters: a word takes the first entry it begins with, so
 // "utc" must come before "ut".
 constexpr NameEntry kZoneNames[] = {
-    {"hst", -600},  {"hast", -600}, {"hadt", -540}, {"akst", -540}, {"akdt", -480},
-    {"pst", -480},  {"pdt", -420},  {"mst", -420},  {"mdt", -360},  {"cst", -360},
-    {"cdt", -300},  {"est", -300},  {"edt", -240},  {"ast", -240},  {"adt", -180},
-    {"nst", -210},  {"ndt", -150},  {"utc", 0},     {"cut", 0},     {"ut", 0},
-    {"z", 0},       {"gmt", 0},     {"bst", 60},    {"wet", 0},     {"met", 60},
-    {"cet", 60},    {"eet", 120},   {"ist", 330},   {"jst", 540},   {"jdt", 600},
-    {"kst", 540},   {"kdt", 600},   {"nzst", 720},  {"nzdt", 780},  {"lt", kLocalTimeName},
+    {"hst", -600}, {"hast", -600}, {"hadt", -540}, {"akst", -540}, {"akdt", -480},
+    {"pst", -480}, {"pdt", -420},  {"mst", -420},  {"mdt", -360},  {"cst", -360},
+    {"cdt", -300}, {"est", -300},  {"edt", -240},  {"ast", -240},  {"adt", -180},
+    {"nst", -210}, {"ndt", -150},  {"utc", 0},     {"cut", 0},     {"ut", 0},
+    {"z", 0},      {"gmt", 0},     {"bst", 60},    {"wet", 0},     {"met", 60},
+    {"cet", 60},   {"eet", 120},   {"ist", 330},   {"jst", 540},   {"jdt", 600},
+    {"kst", 540},  {"kdt", 600},   {"nzst", 720},  {"nzdt", 780},  {"lt", kLocalTimeName},
     {"", -1},
 };
 

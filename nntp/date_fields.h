@@ -16,15 +16,21 @@ struct DateCursor {
     const char* end;
 
     bool AtEnd() const { return pos >= end; }
-    char At(size_t offset = 0) const {
-        return offset < size_t(end - pos) ? pos[offset] : '\0';
-    }
+    char At(size_t offset = 0) const { return offset < size_t(end - pos) ? pos[offset] : '\0'; }
 };
 
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-inline bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-inline char ToLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-inline bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+inline bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+inline char ToLower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+inline bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // Exactly `digits` digits whose value lies in [lo, hi].
 bool ReadFixed(DateCursor& c, int digits, int32_t lo, int32_t hi, int32_t& value);

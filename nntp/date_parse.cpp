@@ -19,13 +19,22 @@ using date_detail::ReadFixed;
 
 // One letter per matching step; see ApplyStep. Tried in this order for every token.
 constexpr std::array<std::string_view, 52> kTemplates = {
-    "E_n_y", "x",      "E_n",    "n_E",    "n",     "t:m:s_A", "t:m_A", "t_A",   "y/N/D$",
-    "y-N-D$", "4ND$",  "Y-N$",   "RND$",   "-R=N$", "-R$",     "--N=D$", "N=DT", "--N$",
-    "---D$", "DT",     "Y-d$",   "4d$",    "R=d$",  "-d$",     "dT",    "y-W-X", "yWX",
-    "y=W",   "-r-W-X", "r-W-XT", "-rWX",   "rWXT",  "-W=X",    "W=XT",  "-W",    "-w-X",
-    "w-XT",  "---X$",  "XT",     "4$",     "T",     "h:m:s$",  "hms$",  "h:m$",  "hm$",
-    "h$",    "-m:s$",  "-ms$",   "-m$",    "--s$",  "Y",       "Z",
+    "E_n_y",  "x",      "E_n",    "n_E",  "n",     "t:m:s_A", "t:m_A",  "t_A",   "y/N/D$",
+    "y-N-D$", "4ND$",   "Y-N$",   "RND$", "-R=N$", "-R$",     "--N=D$", "N=DT",  "--N$",
+    "---D$",  "DT",     "Y-d$",   "4d$",  "R=d$",  "-d$",     "dT",     "y-W-X", "yWX",
+    "y=W",    "-r-W-X", "r-W-XT", "-rWX", "rWXT",  "-W=X",    "W=XT",   "-W",    "-w-X",
+    "w-XT",   "---X$",  "XT",     "4$",   "T",     "h:m:s$",  "hms$",   "h:m$",  "hm$",
+    "h$",     "-m:s$",  "-ms$",   "-m$",  "--s$",  "Y",       "Z",
 };
+
+static_assert(
+    [] {
+        for (std::string_view t : kTemplates) {
+            if (t.empty()) return false;
+        }
+        return true;
+    }(),
+    "a template is missing from the list");
 
 // What a token may begin with, so that templates which cannot match its first character are
 // not tried at all; most tokens then meet only a handful of templates.
@@ -35,12 +44,28 @@ constexpr uint8_t StartClasses(char step) {
     switch (step) {
         case '-':
             return kStartsMinus;
-        case 'T': case 'w': case 'W': case 'n': case 'x':
+        case 'T':
+        case 'w':
+        case 'W':
+        case 'n':
+        case 'x':
             return kStartsLetter;
         case 'Z':
             return kStartsLetter | kStartsPlus | kStartsMinus;
-        case '4': case 'Y': case 'y': case 'R': case 'r': case 'N': case 'D': case 'E':
-        case 'd': case 'X': case 'h': case 'm': case 's': case 't':
+        case '4':
+        case 'Y':
+        case 'y':
+        case 'R':
+        case 'r':
+        case 'N':
+        case 'D':
+        case 'E':
+        case 'd':
+        case 'X':
+        case 'h':
+        case 'm':
+        case 's':
+        case 't':
             return kStartsDigit;
         default:
             return kStartsDigit | kStartsLetter | kStartsPlus | kStartsMinus;
@@ -64,9 +89,15 @@ uint8_t TokenClass(char c) {
 // other value conflicts anyway), whereas a sign and digits written after a time of day are
 // the writer's zone: "12:05:00 -0500" would otherwise read as minute 05, second 00 and lose
 // its zone. So these templates are passed over then, which leaves the token to "Z".
-bool IsHourlessTime(std::string_view tmpl) {
+constexpr bool IsHourlessTime(std::string_view tmpl) {
     return tmpl == "-m:s$" || tmpl == "-ms$" || tmpl == "-m$" || tmpl == "--s$";
 }
+
+constexpr std::array<bool, kTemplates.size()> kHourless = [] {
+    std::array<bool, kTemplates.size()> hourless{};
+    for (size_t i = 0; i < kTemplates.size(); ++i) hourless[i] = IsHourlessTime(kTemplates[i]);
+    return hourless;
+}();
 
 bool KnowsTimeOfDay(const PartialTime& t) {
     return t.hour != PartialTime::kUndefined && t.minute != PartialTime::kUndefined;
@@ -139,34 +170,62 @@ bool ReadSecond(DateCursor& c, PartialTime& t) {
 
 bool ApplyStep(char step, DateCursor& c, PartialTime& t) {
     switch (step) {
-        case '$': return !IsDigit(c.At());
-        case '-': case '/': case ':': return ReadLetter(c, step, step);
-        case '=': if (c.At() == '-') ++c.pos; return true;
+        case '$':
+            return !IsDigit(c.At());
+        case '-':
+        case '/':
+        case ':':
+            return ReadLetter(c, step, step);
+        case '=':
+            if (c.At() == '-') ++c.pos;
+            return true;
         case '_':
             while (!c.AtEnd() && !IsLetter(*c.pos) && !IsDigit(*c.pos)) ++c.pos;
             return true;
-        case 'T': return ReadLetter(c, 'T', 't');
-        case 'w': return ReadLetter(c, 'W', 'w');
-        case '4': return ReadFixed(c, 4, 0, 9999, t.year);
-        case 'Y': return date_detail::ReadDigitRun(c, 4, t.year);
-        case 'y': return ReadYear(c, t);
-        case 'R': return ReadShortYear(c, 2, t);
-        case 'r': return ReadShortYear(c, 1, t);
-        case 'N': return ReadOffsetField(c, 2, 1, 12, t.month);
-        case 'D': return ReadFixed(c, 2, 1, 31, t.day);
-        case 'E': return ReadShort(c, 1, 31, t.day);
-        case 'd': return ReadOffsetField(c, 3, 1, 366, t.yearday);
-        case 'W': return ReadLetter(c, 'W', 'w') && ReadFixed(c, 2, 0, 53, t.yearWeek);
-        case 'X': return ReadOffsetField(c, 1, 1, 7, t.weekday);
-        case 'n': return ReadName(c, DateNames::kMonths, t.month);
-        case 'x': return ReadName(c, DateNames::kWeekdays, t.weekday);
-        case 'h': return ReadHour(c, t);
-        case 'm': return date_detail::ReadDecimal(c, 0, 59, 60, t.minute, t.second);
-        case 's': return ReadSecond(c, t);
-        case 't': return ReadShort(c, 1, 12, t.hour);
-        case 'A': return ReadMeridian(c, t);
-        case 'Z': return date_detail::ReadZone(c, t.zone);
-        default: return false;
+        case 'T':
+            return ReadLetter(c, 'T', 't');
+        case 'w':
+            return ReadLetter(c, 'W', 'w');
+        case '4':
+            return ReadFixed(c, 4, 0, 9999, t.year);
+        case 'Y':
+            return date_detail::ReadDigitRun(c, 4, t.year);
+        case 'y':
+            return ReadYear(c, t);
+        case 'R':
+            return ReadShortYear(c, 2, t);
+        case 'r':
+            return ReadShortYear(c, 1, t);
+        case 'N':
+            return ReadOffsetField(c, 2, 1, 12, t.month);
+        case 'D':
+            return ReadFixed(c, 2, 1, 31, t.day);
+        case 'E':
+            return ReadShort(c, 1, 31, t.day);
+        case 'd':
+            return ReadOffsetField(c, 3, 1, 366, t.yearday);
+        case 'W':
+            return ReadLetter(c, 'W', 'w') && ReadFixed(c, 2, 0, 53, t.yearWeek);
+        case 'X':
+            return ReadOffsetField(c, 1, 1, 7, t.weekday);
+        case 'n':
+            return ReadName(c, DateNames::kMonths, t.month);
+        case 'x':
+            return ReadName(c, DateNames::kWeekdays, t.weekday);
+        case 'h':
+            return ReadHour(c, t);
+        case 'm':
+            return date_detail::ReadDecimal(c, 0, 59, 60, t.minute, t.second);
+        case 's':
+            return ReadSecond(c, t);
+        case 't':
+            return ReadShort(c, 1, 12, t.hour);
+        case 'A':
+            return ReadMeridian(c, t);
+        case 'Z':
+            return date_detail::ReadZone(c, t.zone);
+        default:
+            return false;
     }
 }
 
@@ -190,7 +249,7 @@ TokenResult ScanToken(DateCursor& c, size_t& index, const PartialTime& sofar, Pa
     const uint8_t start = TokenClass(*c.pos);
     for (; index < kTemplates.size(); ++index) {
         if ((kTemplateStarts[index] & start) == 0) continue;
-        if (IsHourlessTime(kTemplates[index]) && KnowsTimeOfDay(sofar)) continue;
+        if (kHourless[index] && KnowsTimeOfDay(sofar)) continue;
         DateCursor probe = c;
         if (ApplyTemplate(kTemplates[index], probe, piece)) {
             c = probe;

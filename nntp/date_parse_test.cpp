@@ -230,11 +230,11 @@ struct WeekCase {
 TEST(ParseDateTextTest, WeekAndDayOfYearForms) {
     const int32_t u = PartialTime::kUndefined;
     const WeekCase cases[] = {
-        {"1998-082", 1998, u, u, u, 81},     {"1998082", 1998, u, u, u, 81},
-        {"98-082", 98, 100, u, u, 81},       {"1998-W13-1", 1998, u, 13, 0, u},
-        {"1998W131", 1998, u, 13, 0, u},     {"1998-W13", 1998, u, 13, u, u},
-        {"-8-W13-7", 8, 10, 13, 6, u},       {"-W13-2", u, u, 13, 1, u},
-        {"-w-3", u, u, u, 2, u},             {"1998-366", 1998, u, u, u, 365},
+        {"1998-082", 1998, u, u, u, 81}, {"1998082", 1998, u, u, u, 81},
+        {"98-082", 98, 100, u, u, 81},   {"1998-W13-1", 1998, u, 13, 0, u},
+        {"1998W131", 1998, u, 13, 0, u}, {"1998-W13", 1998, u, 13, u, u},
+        {"-8-W13-7", 8, 10, 13, 6, u},   {"-W13-2", u, u, 13, 1, u},
+        {"-w-3", u, u, u, 2, u},         {"1998-366", 1998, u, u, u, 365},
     };
     for (const WeekCase& c : cases) {
         PartialTime t;
@@ -338,8 +338,8 @@ TEST(DateConvertTest, DirectUtcMatchesTheSearch) {
                         const CivilTime want{year, month, day, 23, 59, second, weekday};
                         int64_t direct = -1, searched = -1;
                         const bool d = date_detail::UtcSeconds(want, direct);
-                        const bool s = date_detail::SearchSeconds(
-                            want, date_detail::BreakDownUtc, guess, searched);
+                        const bool s = date_detail::SearchSeconds(want, date_detail::BreakDownUtc,
+                                                                  guess, searched);
                         ASSERT_EQ(d, s) << year << '-' << month << '-' << day << " s" << second
                                         << " w" << weekday;
                         if (d) {

@@ -84,7 +84,8 @@ int32_t StringToTime(std::string_view text, int64_t defaultTime, int defaultZone
         date_detail::ShiftCivil(want, -zone);
         if (!date_detail::UtcSeconds(want, found)) return -1;
     }
-    if (found < std::numeric_limits<int32_t>::min() || found > std::numeric_limits<int32_t>::max()) {
+    if (found < std::numeric_limits<int32_t>::min() ||
+        found > std::numeric_limits<int32_t>::max()) {
         return -1;
     }
     return int32_t(found);

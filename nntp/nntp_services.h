@@ -1,10 +1,13 @@
 #pragma once
-// What a worker's NNTP connection needs from the application: the time-out of a blocking call
-// (read afresh at each call, so a changed setup takes effect at once), the shared total of
-// received bytes, and the trace file. Called from every worker thread at once, so each
-// implementation must be safe for that.
+// What a worker's jobs need from the application: the time-out of a blocking call and the
+// values of the current setup (read afresh at each use, so a changed setup takes effect at
+// once), the shared total of received bytes, the trace file and the newsgroup index. Called
+// from every worker thread at once, so each implementation must be safe for that.
 #include <atomic>
+#include <mutex>
+#include <string>
 
+#include "nntp/newsgroup_store.h"
 #include "nntp/trace_log.h"
 
 namespace corvane {
@@ -16,6 +19,13 @@ public:
     virtual void AddReceivedBytes(long bytes) = 0;
     // Null when the program keeps no trace file.
     virtual CTraceLog* Trace() = 0;
+    // The current setup's news server and port (the header job's second connection uses them).
+    virtual std::string NewsServer() const = 0;
+    virtual int Port() const = 0;
+    // The current setup's "Collect crossposts once only".
+    virtual bool CollectCrosspostsOnce() const = 0;
+    // Null when no newsgroup index is kept.
+    virtual INewsgroupStore* Newsgroups() = 0;
 };
 
 // The services as plain values: for tools, tests and the headless front end's defaults.
@@ -26,14 +36,33 @@ public:
     int TimeoutMs() const override { return m_timeoutMs.load(); }
     void AddReceivedBytes(long bytes) override { m_received += bytes; }
     CTraceLog* Trace() override { return m_trace; }
+    std::string NewsServer() const override {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_server;
+    }
+    int Port() const override { return m_port.load(); }
+    bool CollectCrosspostsOnce() const override { return m_crosspostsOnce.load(); }
+    INewsgroupStore* Newsgroups() override { return m_newsgroups.load(); }
 
     void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
+    void SetServer(const std::string& server, int port) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_server = server;
+        m_port = port;
+    }
+    void SetCollectCrosspostsOnce(bool on) { m_crosspostsOnce = on; }
+    void SetNewsgroups(INewsgroupStore* store) { m_newsgroups = store; }
     long ReceivedBytes() const { return m_received.load(); }
 
 private:
     std::atomic<int> m_timeoutMs;
     std::atomic<long> m_received{0};
     CTraceLog* m_trace;
+    mutable std::mutex m_lock;
+    std::string m_server = "127.0.0.1";
+    std::atomic<int> m_port{119};
+    std::atomic<bool> m_crosspostsOnce{true};
+    std::atomic<INewsgroupStore*> m_newsgroups{nullptr};
 };
 
 }  // namespace corvane
