@@ -54,7 +54,8 @@ void CheckDefaults(std::string_view text, const PartialTime& t, int32_t atEpochU
         return;
     }
     const int32_t shifted = corvane::StringToTime(text, otherTime, otherZone);
-    if (shifted != -1 && atEpochUtc != -1) Check(int64_t(shifted) == int64_t(atEpochUtc) - otherZone);
+    if (shifted != -1 && atEpochUtc != -1)
+        Check(int64_t(shifted) == int64_t(atEpochUtc) - otherZone);
 }
 
 }  // namespace
