@@ -10,13 +10,20 @@ CNntpConnection::~CNntpConnection() { Close(); }
 
 bool CNntpConnection::Connect(const std::string& server, const std::string& user,
                               const std::string& password, bool loginRequired, int port) {
-    if (IsConnected()) return true;
-    if (!Open(server, port)) return false;
-    if (!Greet(user, password, loginRequired)) {
-        Disconnect();
-        return false;
-    }
-    return true;
+    return ConnectAndGreet(server, user, password, loginRequired, port) == EConnect::kReady;
+}
+
+CNntpConnection::EConnect CNntpConnection::ConnectAndGreet(const std::string& server,
+                                                           const std::string& user,
+                                                           const std::string& password,
+                                                           bool loginRequired, int port) {
+    if (IsConnected()) return EConnect::kReady;
+    if (!Open(server, port)) return EConnect::kConnectFailed;
+    m_countingBytes = m_countsGreetingBytes;
+    const EConnect outcome = Greet(user, password, loginRequired);
+    m_countingBytes = true;
+    if (outcome != EConnect::kReady) Disconnect();
+    return outcome;
 }
 
 bool CNntpConnection::Open(const std::string& server, int port) {
@@ -32,22 +39,22 @@ bool CNntpConnection::Open(const std::string& server, int port) {
     return true;
 }
 
-bool CNntpConnection::Greet(const std::string& user, const std::string& password,
-                            bool loginRequired) {
+CNntpConnection::EConnect CNntpConnection::Greet(const std::string& user,
+                                                 const std::string& password, bool loginRequired) {
     std::string reply;
     // The greeting's code is not looked at, nor is the answer to MODE READER: a server that
     // refuses the command is still used.
-    if (!ReceiveLine(reply)) return false;
-    if (!Exchange("MODE READER\r\n", reply)) return false;
-    if (!loginRequired) return true;
+    if (!ReceiveLine(reply)) return EConnect::kNoReply;
+    if (!Exchange("MODE READER\r\n", reply)) return EConnect::kNoReply;
+    if (!loginRequired) return EConnect::kReady;
     // Whatever the server says to the user name, the password comes next.
-    if (!Exchange("AUTHINFO USER " + user + "\r\n", reply)) return false;
-    if (!Exchange("AUTHINFO PASS " + password + "\r\n", reply)) return false;
+    if (!Exchange("AUTHINFO USER " + user + "\r\n", reply)) return EConnect::kNoReply;
+    if (!Exchange("AUTHINFO PASS " + password + "\r\n", reply)) return EConnect::kNoReply;
     if (reply.compare(0, 3, "281") != 0) {
         m_lastError = "login refused: " + reply;
-        return false;
+        return EConnect::kLoginRefused;
     }
-    return true;
+    return EConnect::kReady;
 }
 
 bool CNntpConnection::Exchange(std::string_view command, std::string& reply) {
@@ -90,7 +97,7 @@ bool CNntpConnection::ReceiveLine(std::string& text) {
         return false;
     }
     Trace(false, text);
-    m_services.AddReceivedBytes(static_cast<long>(text.size()) + 1);
+    if (m_countingBytes) m_services.AddReceivedBytes(static_cast<long>(text.size()) + 1);
     m_activity = (m_activity + 1) % 8;
     if (m_activity == 1) {
         if (CWorkerDisplay* activity = Control(WorkerControl::Activity)) {

@@ -28,9 +28,19 @@ public:
     CNntpConnection(const CNntpConnection&) = delete;
     CNntpConnection& operator=(const CNntpConnection&) = delete;
 
+    // How opening a connection ended: a job treats a connection that never opened, one whose
+    // server stopped answering and a refused login differently.
+    enum class EConnect { kReady, kConnectFailed, kNoReply, kLoginRefused };
+
     // Opens and greets a connection unless one is open; true when it is ready for commands.
     bool Connect(const std::string& server, const std::string& user, const std::string& password,
                  bool loginRequired, int port);
+    // The same, telling why it failed.
+    EConnect ConnectAndGreet(const std::string& server, const std::string& user,
+                             const std::string& password, bool loginRequired, int port);
+    // Off for a job's extra connection: what its server says to the greeting, MODE READER and
+    // AUTHINFO is not news the user asked for, so it stays out of the received-bytes total.
+    void SetCountsGreetingBytes(bool counts) { m_countsGreetingBytes = counts; }
     // Closes an open connection; in any case shows the idle image.
     void Disconnect();
     // Closes an open connection without touching the row (the worker's thread is ending).
@@ -55,7 +65,7 @@ public:
 
 private:
     bool Open(const std::string& server, int port);
-    bool Greet(const std::string& user, const std::string& password, bool loginRequired);
+    EConnect Greet(const std::string& user, const std::string& password, bool loginRequired);
     bool Exchange(std::string_view command, std::string& reply);
     void CloseSocket();
     CWorkerDisplay* Control(WorkerControl kind) const;
@@ -69,6 +79,8 @@ private:
     std::unique_ptr<CLineReader> m_reader;
     std::atomic<bool> m_connected{false};
     std::string m_lastError;
+    bool m_countsGreetingBytes = true;
+    bool m_countingBytes = true;
 
     int m_activity = 0;
     int m_progressMinimum = 0;

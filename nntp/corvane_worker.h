@@ -35,6 +35,8 @@ public:
     bool ConnectFor(const CWorkItem& item);
     // A cancelled job closes its connection so that the next job starts afresh.
     bool CheckCancelled();
+    // The flag a job's own further connections wait on, so that a cancel ends their reads too.
+    const std::atomic<int>* CancelFlagForConnections() const { return &CancelFlag(); }
 
 protected:
     void OnThreadExit() override { m_connection.Close(); }

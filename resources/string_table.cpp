@@ -23,6 +23,9 @@ constexpr CEntry kTable[] = {
     {kIdsConnectFailed, "Connect failed"},
     {kIdsReceiveError, "Receive error"},
     {kIdsGroupUnknown, "Group unknown"},
+    {kIdsUpdating, "- updating"},
+    {kIdsGettingNewsgroupList, "Getting newsgroup list"},
+    {kIdsUpdatingNewsgroupList, "Updating newsgroup list"},
 };
 
 }  // namespace

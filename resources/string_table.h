@@ -12,6 +12,10 @@ constexpr int kIdsConnecting = 215;
 constexpr int kIdsConnectFailed = 216;
 constexpr int kIdsReceiveError = 217;
 constexpr int kIdsGroupUnknown = 218;
+// Follows the group name while a group's bounds are refreshed.
+constexpr int kIdsUpdating = 219;
+constexpr int kIdsGettingNewsgroupList = 220;
+constexpr int kIdsUpdatingNewsgroupList = 222;
 
 // The text with that number, or an empty text for a number the table does not hold, so a
 // caller never has to test for null.

@@ -27,6 +27,11 @@ struct SBehaviour {
     std::set<long> missingArticles;
     // HEAD/BODY <id> of these get "430 No such article".
     std::set<std::string> missingMessageIds;
+    // When not empty, GROUP of an existing group gets this reply verbatim (the group is still
+    // selected), for replies a real spool never gives: "211 0 0 0", "211 junk", "215 odd".
+    std::string groupReply;
+    // XHDR gets "500 Unknown command", as from a server that lacks it.
+    bool noXhdr = false;
     // A command verb ("BODY", "XOVER", ...): its reply becomes bytes without any line end,
     // sent until the peer goes away.
     std::string endlessLineAfter;

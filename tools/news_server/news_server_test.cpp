@@ -357,6 +357,22 @@ TEST_F(NewsServerTest, PasswordRefusalOddReplyAndModeReaderError) {
     EXPECT_EQ(refused->Command("MODE READER"), "502 Permission denied");
 }
 
+TEST_F(NewsServerTest, ScriptedGroupReplyAndMissingXhdr) {
+    WriteArticle(m_spool, "alt.test", 4, kWithXref);
+    SBehaviour behaviour;
+    behaviour.groupReply = "211 0 0 0";
+    behaviour.noXhdr = true;
+    m_server->SetBehaviour(behaviour);
+    auto client = Connect();
+    EXPECT_EQ(client->Command("GROUP alt.none"), "411 No such group alt.none");
+    EXPECT_EQ(client->Command("GROUP alt.test"), "211 0 0 0");
+    // The group is selected all the same; only XHDR is gone.
+    client->Send("XOVER 4");
+    EXPECT_EQ(client->ReadLine(), "224 Overview information follows");
+    EXPECT_EQ(client->ReadBlock().size(), 1u);
+    EXPECT_EQ(client->Command("XHDR PATH 4"), "500 Unknown command");
+}
+
 TEST_F(NewsServerTest, SilentAfterCommandsStillLogsWhatArrives) {
     SBehaviour behaviour;
     behaviour.silentAfterCommands = 2;

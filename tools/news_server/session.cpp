@@ -118,7 +118,9 @@ bool CSession::Answer(const std::string& line) {
         return Reply("480 Authentication required");
     }
     const FHandler handler = HandlerFor(command.verb);
-    if (handler == nullptr) return Reply("500 Unknown command");
+    if (handler == nullptr || (m_behaviour.noXhdr && command.verb == "XHDR")) {
+        return Reply("500 Unknown command");
+    }
     return (this->*handler)(command);
 }
 
@@ -186,6 +188,10 @@ bool CSession::Group(const SCommandLine& command) {
     if (!m_spool.HasGroup(name)) return Reply("411 No such group " + name);
     const SGroupStats stats = m_spool.Stats(name);
     m_group = name;
+    if (!m_behaviour.groupReply.empty()) {
+        m_current = 0;
+        return Reply(m_behaviour.groupReply);
+    }
     m_current = stats.count > 0 ? stats.low : 0;
     return Reply("211 " + std::to_string(stats.count) + " " + std::to_string(stats.low) + " " +
                  std::to_string(stats.high) + " " + name);

@@ -1,0 +1,17 @@
+#include "nntp/jobs.h"
+
+#include "nntp/group_headers_job.h"
+#include "nntp/group_list_job.h"
+#include "nntp/group_refresh_job.h"
+
+namespace corvane {
+
+CJobTable DefaultJobTable() {
+    return CJobTable{
+        {WorkKind::GroupHeaders, DoGroupHeaders},
+        {WorkKind::GroupList, DoGroupList},
+        {WorkKind::GroupRefresh, DoGroupRefresh},
+    };
+}
+
+}  // namespace corvane
