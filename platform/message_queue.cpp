@@ -7,21 +7,27 @@ namespace corvane {
 CMessageQueue::CMessageQueue(size_t capacity) : m_capacity(capacity == 0 ? 1 : capacity) {}
 
 bool CMessageQueue::Post(unsigned number, intptr_t wParam, void* lParam) {
+    bool wake;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_messages.size() >= m_capacity) return false;
         m_messages.push_back(SMessage{number, wParam, lParam});
+        wake = m_waiting > 0;
     }
-    m_arrived.notify_one();
+    // A header job posts a message per overview line; waking a receiver that is busy anyway
+    // would cost a system call each time.
+    if (wake) m_arrived.notify_one();
     return true;
 }
 
 void CMessageQueue::PostQuit() {
+    bool wake;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_messages.push_back(SMessage{kQuitMessage, 0, nullptr});
+        wake = m_waiting > 0;
     }
-    m_arrived.notify_one();
+    if (wake) m_arrived.notify_one();
 }
 
 void CMessageQueue::PostUntilAccepted(unsigned number, intptr_t wParam, void* lParam) {
@@ -39,14 +45,19 @@ void CMessageQueue::TakeLocked(SMessage& message) {
 
 bool CMessageQueue::Get(SMessage& message) {
     std::unique_lock<std::mutex> guard(m_lock);
+    ++m_waiting;
     m_arrived.wait(guard, [this] { return !m_messages.empty(); });
+    --m_waiting;
     TakeLocked(message);
     return message.number != kQuitMessage;
 }
 
 bool CMessageQueue::GetFor(SMessage& message, std::chrono::milliseconds wait) {
     std::unique_lock<std::mutex> guard(m_lock);
-    if (!m_arrived.wait_for(guard, wait, [this] { return !m_messages.empty(); })) {
+    ++m_waiting;
+    const bool arrived = m_arrived.wait_for(guard, wait, [this] { return !m_messages.empty(); });
+    --m_waiting;
+    if (!arrived) {
         message = SMessage{};
         return false;
     }

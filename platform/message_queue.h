@@ -60,6 +60,7 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_arrived;
     std::deque<SMessage> m_messages;
+    size_t m_waiting = 0;  // receivers blocked in Get or GetFor
 };
 
 // Posts an owned object: on success the receiver owns it and `object` is left empty; on
