@@ -1,5 +1,6 @@
 #include "nntp/date_fields.h"
 
+#include <array>
 #include <limits>
 #include <span>
 
@@ -35,16 +36,41 @@ constexpr NameEntry kZoneNames[] = {
     {"", -1},
 };
 
-std::span<const NameEntry> Table(DateNames table) {
+// A table entry with its letters packed into one word, first letter lowest, for comparing a
+// whole name at once.
+struct PackedName {
+    uint32_t name;
+    uint32_t mask;  // 0xff per letter of the name; 0 ends the table
+    int32_t value;
+};
+
+template <size_t N>
+constexpr std::array<PackedName, N> Pack(const NameEntry (&entries)[N]) {
+    std::array<PackedName, N> packed{};
+    for (size_t i = 0; i < N; ++i) {
+        packed[i].value = entries[i].value;
+        for (size_t k = 0; entries[i].name[k] != '\0'; ++k) {
+            packed[i].name |= uint32_t(uint8_t(entries[i].name[k])) << (8 * k);
+            packed[i].mask |= 0xffu << (8 * k);
+        }
+    }
+    return packed;
+}
+
+constexpr auto kPackedMonths = Pack(kMonthNames);
+constexpr auto kPackedWeekdays = Pack(kWeekdayNames);
+constexpr auto kPackedZones = Pack(kZoneNames);
+
+std::span<const PackedName> PackedTable(DateNames table) {
     switch (table) {
         case DateNames::kMonths:
-            return kMonthNames;
+            return kPackedMonths;
         case DateNames::kWeekdays:
-            return kWeekdayNames;
+            return kPackedWeekdays;
         case DateNames::kZones:
             break;
     }
-    return kZoneNames;
+    return kPackedZones;
 }
 
 // 10^18 is the largest power of ten a fraction's denominator may reach in 64 bits.
@@ -101,30 +127,6 @@ bool ReadNumericZone(DateCursor& c, int32_t base, int32_t& zone) {
 
 }  // namespace
 
-bool ReadFixed(DateCursor& c, int digits, int32_t lo, int32_t hi, int32_t& value) {
-    int32_t v = 0;
-    for (int i = 0; i < digits; ++i) {
-        if (!IsDigit(c.At(i))) return false;
-        v = v * 10 + (c.At(i) - '0');
-    }
-    if (v < lo || v > hi) return false;
-    c.pos += digits;
-    value = v;
-    return true;
-}
-
-bool ReadDigitRun(DateCursor& c, int minDigits, int32_t& value) {
-    int64_t v = 0;
-    int n = 0;
-    for (; IsDigit(c.At()); ++n, ++c.pos) {
-        v = v * 10 + (c.At() - '0');
-        if (v > std::numeric_limits<int32_t>::max()) return false;
-    }
-    if (n < minDigits) return false;
-    value = int32_t(v);
-    return true;
-}
-
 bool ReadDecimal(DateCursor& c, int32_t lo, int32_t hi, int64_t resolution, int32_t& value,
                  int32_t& fraction) {
     return ReadFixed(c, 2, lo, hi, value) && ReadFraction(c, resolution, fraction);
@@ -133,24 +135,22 @@ bool ReadDecimal(DateCursor& c, int32_t lo, int32_t hi, int64_t resolution, int3
 int32_t LookupName(const DateCursor& c, DateNames table) {
     // Up to four characters, ending just after the first non-letter. An entry matches a word
     // that begins with all of its letters ("mon" matches "Monday"), so the first entry wins.
-    char word[4] = {};
-    size_t taken = 0;
-    while (taken < 4 && taken < size_t(c.end - c.pos)) {
+    // Packed four to a word, unused bytes zero: no name letter is zero, so comparing the bytes
+    // an entry has also checks that enough characters were taken.
+    // No name begins with anything but a letter; most digits meet a name step here.
+    if (c.AtEnd() || !IsLetter(*c.pos)) return -1;
+    uint32_t word = 0;
+    const size_t available = size_t(c.end - c.pos);
+    for (size_t taken = 0; taken < 4 && taken < available; ++taken) {
         const char ch = c.pos[taken];
-        word[taken++] = ToLower(ch);
+        word |= uint32_t(uint8_t(ToLower(ch))) << (8 * taken);
         if (!IsLetter(ch)) break;
     }
-    for (const NameEntry& entry : Table(table)) {
-        if (entry.name[0] == '\0') return entry.value;
-        size_t i = 0;
-        while (entry.name[i] != '\0' && i < taken && word[i] == entry.name[i]) ++i;
-        if (entry.name[i] == '\0') return entry.value;
+    for (const PackedName& entry : PackedTable(table)) {
+        if (entry.mask == 0) return entry.value;
+        if ((word & entry.mask) == entry.name) return entry.value;
     }
     return -1;
-}
-
-void SkipLetters(DateCursor& c) {
-    while (IsLetter(c.At())) ++c.pos;
 }
 
 bool ReadZone(DateCursor& c, int32_t& zone) {

@@ -6,6 +6,7 @@
 // wherever it got to, because the caller then abandons the whole template.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 namespace corvane::date_detail {
 
@@ -32,11 +33,32 @@ inline bool IsBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// Exactly `digits` digits whose value lies in [lo, hi].
-bool ReadFixed(DateCursor& c, int digits, int32_t lo, int32_t hi, int32_t& value);
+// Exactly `digits` digits whose value lies in [lo, hi]. Inline, as every template step that
+// reads a number comes here with a constant width.
+inline bool ReadFixed(DateCursor& c, int digits, int32_t lo, int32_t hi, int32_t& value) {
+    int32_t v = 0;
+    for (int i = 0; i < digits; ++i) {
+        if (!IsDigit(c.At(i))) return false;
+        v = v * 10 + (c.At(i) - '0');
+    }
+    if (v < lo || v > hi) return false;
+    c.pos += digits;
+    value = v;
+    return true;
+}
 
 // A run of at least minDigits digits that fits in 31 bits.
-bool ReadDigitRun(DateCursor& c, int minDigits, int32_t& value);
+inline bool ReadDigitRun(DateCursor& c, int minDigits, int32_t& value) {
+    int64_t v = 0;
+    int n = 0;
+    for (; IsDigit(c.At()); ++n, ++c.pos) {
+        v = v * 10 + (c.At() - '0');
+        if (v > std::numeric_limits<int32_t>::max()) return false;
+    }
+    if (n < minDigits) return false;
+    value = int32_t(v);
+    return true;
+}
 
 // Two digits in [lo, hi], then an optional "," or "." fraction scaled to `resolution` units
 // and rounded half to even; fraction is 0 when none is written.
@@ -53,7 +75,9 @@ constexpr int32_t kLocalTimeName = 1;
 // in minutes east), or -1. Does not move the cursor.
 int32_t LookupName(const DateCursor& c, DateNames table);
 
-void SkipLetters(DateCursor& c);
+inline void SkipLetters(DateCursor& c) {
+    while (IsLetter(c.At())) ++c.pos;
+}
 
 // A zone name (optionally with daylight saving and a numeric adjustment) or a signed numeric
 // offset; zone is in seconds east of UTC, or the local-time marker for "lt".

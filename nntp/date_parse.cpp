@@ -3,10 +3,14 @@
 // to the next template.
 #include "nntp/date_parse.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <string_view>
+#include <utility>
 
 #include "nntp/date_fields.h"
+#include "nntp/date_templates.h"
 
 namespace corvane {
 namespace {
@@ -17,71 +21,36 @@ using date_detail::IsDigit;
 using date_detail::IsLetter;
 using date_detail::ReadFixed;
 
-// One letter per matching step; see ApplyStep. Tried in this order for every token.
-constexpr std::array<std::string_view, 52> kTemplates = {
-    "E_n_y",  "x",      "E_n",    "n_E",  "n",     "t:m:s_A", "t:m_A",  "t_A",   "y/N/D$",
-    "y-N-D$", "4ND$",   "Y-N$",   "RND$", "-R=N$", "-R$",     "--N=D$", "N=DT",  "--N$",
-    "---D$",  "DT",     "Y-d$",   "4d$",  "R=d$",  "-d$",     "dT",     "y-W-X", "yWX",
-    "y=W",    "-r-W-X", "r-W-XT", "-rWX", "rWXT",  "-W=X",    "W=XT",   "-W",    "-w-X",
-    "w-XT",   "---X$",  "XT",     "4$",   "T",     "h:m:s$",  "hms$",   "h:m$",  "hm$",
-    "h$",     "-m:s$",  "-ms$",   "-m$",  "--s$",  "Y",       "Z",
-};
+using date_detail::kTemplates;
+using date_detail::TemplateSet;
 
-static_assert(
-    [] {
-        for (std::string_view t : kTemplates) {
-            if (t.empty()) return false;
-        }
-        return true;
-    }(),
-    "a template is missing from the list");
-
-// What a token may begin with, so that templates which cannot match its first character are
-// not tried at all; most tokens then meet only a handful of templates.
-enum : uint8_t { kStartsDigit = 1, kStartsLetter = 2, kStartsPlus = 4, kStartsMinus = 8 };
-
-constexpr uint8_t StartClasses(char step) {
-    switch (step) {
-        case '-':
-            return kStartsMinus;
-        case 'T':
-        case 'w':
-        case 'W':
-        case 'n':
-        case 'x':
-            return kStartsLetter;
-        case 'Z':
-            return kStartsLetter | kStartsPlus | kStartsMinus;
-        case '4':
-        case 'Y':
-        case 'y':
-        case 'R':
-        case 'r':
-        case 'N':
-        case 'D':
-        case 'E':
-        case 'd':
-        case 'X':
-        case 'h':
-        case 'm':
-        case 's':
-        case 't':
-            return kStartsDigit;
-        default:
-            return kStartsDigit | kStartsLetter | kStartsPlus | kStartsMinus;
+// Tokens that begin with a letter or a "+" meet only the templates whose first step takes one;
+// digits and "-" are sorted further by the shape of the token (see date_templates.h).
+constexpr TemplateSet StartingWith(bool (*accepts)(char step)) {
+    TemplateSet set = 0;
+    for (size_t i = 0; i < kTemplates.size(); ++i) {
+        if (accepts(kTemplates[i][0])) set |= TemplateSet(1) << i;
     }
+    return set;
 }
+constexpr TemplateSet kLetterTemplates = StartingWith([](char step) {
+    return step == 'T' || step == 'w' || step == 'W' || step == 'n' || step == 'x' || step == 'Z';
+});
+constexpr TemplateSet kPlusTemplates = StartingWith([](char step) { return step == 'Z'; });
 
-constexpr std::array<uint8_t, kTemplates.size()> kTemplateStarts = [] {
-    std::array<uint8_t, kTemplates.size()> starts{};
-    for (size_t i = 0; i < kTemplates.size(); ++i) starts[i] = StartClasses(kTemplates[i][0]);
-    return starts;
-}();
-
-uint8_t TokenClass(char c) {
-    if (IsDigit(c)) return kStartsDigit;
-    if (IsLetter(c)) return kStartsLetter;
-    return c == '+' ? kStartsPlus : kStartsMinus;
+TemplateSet Candidates(const DateCursor& c) {
+    const char first = *c.pos;
+    if (IsLetter(first)) return kLetterTemplates;
+    if (first == '+') return kPlusTemplates;
+    const bool minus = first == '-';
+    const char* const run = c.pos + (minus ? 1 : 0);
+    const char* after = run;
+    while (after < c.end && IsDigit(*after)) ++after;
+    const size_t length = std::min(size_t(after - run), date_detail::kShapeMaxRun);
+    const date_detail::ShapeClass cls =
+        after == c.end ? date_detail::kShapeEnd : date_detail::ClassOf(*after);
+    return (minus ? date_detail::kMinusTokenTemplates
+                  : date_detail::kDigitTokenTemplates)[length][cls];
 }
 
 // "-mm:ss", "-mmss", "-mm" and "--ss" give a minute or second of an hour the writer left out.
@@ -93,10 +62,12 @@ constexpr bool IsHourlessTime(std::string_view tmpl) {
     return tmpl == "-m:s$" || tmpl == "-ms$" || tmpl == "-m$" || tmpl == "--s$";
 }
 
-constexpr std::array<bool, kTemplates.size()> kHourless = [] {
-    std::array<bool, kTemplates.size()> hourless{};
-    for (size_t i = 0; i < kTemplates.size(); ++i) hourless[i] = IsHourlessTime(kTemplates[i]);
-    return hourless;
+constexpr TemplateSet kHourlessSet = [] {
+    TemplateSet set = 0;
+    for (size_t i = 0; i < kTemplates.size(); ++i) {
+        if (IsHourlessTime(kTemplates[i])) set |= TemplateSet(1) << i;
+    }
+    return set;
 }();
 
 bool KnowsTimeOfDay(const PartialTime& t) {
@@ -168,7 +139,9 @@ bool ReadSecond(DateCursor& c, PartialTime& t) {
     return true;
 }
 
-bool ApplyStep(char step, DateCursor& c, PartialTime& t) {
+// Always inlined: every template below calls it with a constant step, so the switch folds
+// away and a template runs as straight code.
+[[gnu::always_inline]] inline bool ApplyStep(char step, DateCursor& c, PartialTime& t) {
     switch (step) {
         case '$':
             return !IsDigit(c.At());
@@ -229,35 +202,43 @@ bool ApplyStep(char step, DateCursor& c, PartialTime& t) {
     }
 }
 
-bool ApplyTemplate(std::string_view tmpl, DateCursor& c, PartialTime& piece) {
-    piece = PartialTime{};
-    for (char step : tmpl) {
-        if (!ApplyStep(step, c, piece)) return false;
-    }
-    return true;
+template <size_t I, size_t... K>
+bool ApplySteps(DateCursor& c, PartialTime& piece, std::index_sequence<K...>) {
+    return (ApplyStep(kTemplates[I][K], c, piece) && ...);
 }
 
-enum class TokenResult { kPiece, kEmpty, kNoMatch };
+// Template I from a fresh piece; one function per template, so that trying a template costs
+// one call rather than a dispatch per letter.
+template <size_t I>
+bool ApplyTemplate(DateCursor& c, PartialTime& piece) {
+    piece = PartialTime{};
+    return ApplySteps<I>(c, piece, std::make_index_sequence<kTemplates[I].size()>{});
+}
 
-// The first template from `index` on that matches the token at c. On a piece, c is moved past
-// it and index becomes the template after the one that matched, for a retry.
-TokenResult ScanToken(DateCursor& c, size_t& index, const PartialTime& sofar, PartialTime& piece) {
-    while (!c.AtEnd() && !IsLetter(*c.pos) && !IsDigit(*c.pos) && *c.pos != '+' && *c.pos != '-') {
-        ++c.pos;
-    }
-    if (c.AtEnd()) return TokenResult::kEmpty;
-    const uint8_t start = TokenClass(*c.pos);
-    for (; index < kTemplates.size(); ++index) {
-        if ((kTemplateStarts[index] & start) == 0) continue;
-        if (kHourless[index] && KnowsTimeOfDay(sofar)) continue;
+using TemplateFn = bool (*)(DateCursor& c, PartialTime& piece);
+
+constexpr auto kApplyTemplate = []<size_t... I>(std::index_sequence<I...>) {
+    return std::array<TemplateFn, sizeof...(I)>{&ApplyTemplate<I>...};
+}
+(std::make_index_sequence<kTemplates.size()>{});
+
+// The first candidate template from `index` on that matches the token at c. On a match, c is
+// moved past the token and index becomes the template after the one that matched, for a retry.
+bool MatchToken(DateCursor& c, TemplateSet candidates, size_t& index, const PartialTime& sofar,
+                PartialTime& piece) {
+    if (index >= kTemplates.size()) return false;
+    candidates &= ~((TemplateSet(1) << index) - 1);
+    if (KnowsTimeOfDay(sofar)) candidates &= ~kHourlessSet;
+    for (; candidates != 0; candidates &= candidates - 1) {
+        index = size_t(std::countr_zero(candidates));
         DateCursor probe = c;
-        if (ApplyTemplate(kTemplates[index], probe, piece)) {
+        if (kApplyTemplate[index](probe, piece)) {
             c = probe;
             ++index;
-            return TokenResult::kPiece;
+            return true;
         }
     }
-    return TokenResult::kNoMatch;
+    return false;
 }
 
 bool Conflicts(int32_t a, int32_t b) {
@@ -303,15 +284,22 @@ size_t ParseDateText(std::string_view text, PartialTime& out) {
     DateCursor at{begin, begin + text.size()};
     PartialTime piece;
     while (!at.AtEnd()) {
-        size_t index = 0;
-        DateCursor token = at;
-        for (;;) {
-            token = at;
-            const TokenResult result = ScanToken(token, index, out, piece);
-            if (result == TokenResult::kNoMatch) return size_t(at.pos - begin);
-            if (result == TokenResult::kEmpty || Merge(piece, out)) break;
+        DateCursor start = at;
+        while (!start.AtEnd() && !IsLetter(*start.pos) && !IsDigit(*start.pos) &&
+               *start.pos != '+' && *start.pos != '-') {
+            ++start.pos;
         }
-        at = token;
+        if (start.AtEnd()) return text.size();
+        const TemplateSet candidates = Candidates(start);
+        size_t index = 0;
+        for (;;) {
+            DateCursor token = start;
+            if (!MatchToken(token, candidates, index, out, piece)) return size_t(at.pos - begin);
+            if (Merge(piece, out)) {
+                at = token;
+                break;
+            }
+        }
     }
     return size_t(at.pos - begin);
 }
