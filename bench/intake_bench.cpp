@@ -173,14 +173,11 @@ double CpuSeconds() {
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-// Heap bytes behind one string: nothing while it fits the object, else its block.
-std::size_t HeapOf(const std::string& s) {
-    return s.capacity() > 15 ? malloc_usable_size(const_cast<char*>(s.data())) + 8 : 0;
-}
-
+// Heap bytes behind a record's texts: its packed block, if any. The newsgroup name is one
+// copy for the whole group and is left out.
 std::size_t StringHeap(const CArticle& a) {
-    return HeapOf(a.Date()) + HeapOf(a.Newsgroup()) + HeapOf(a.MessageId()) + HeapOf(a.Subject()) +
-           HeapOf(a.From()) + HeapOf(a.Origin()) + HeapOf(a.FileName());
+    const void* block = a.PackedTexts().Block();
+    return block ? malloc_usable_size(const_cast<void*>(block)) + 8 : 0;
 }
 
 void Breakdown(const CArticleStore& store) {
@@ -201,21 +198,22 @@ void Breakdown(const CArticleStore& store) {
             }
         }
     }
-    // Which texts of a single article take the heap, on average.
-    std::size_t field[7] = {};
+    // How the packed block of a single article divides, on average: text bytes, the
+    // length fields, and what the allocator adds to round the block up.
+    std::size_t textBytes = 0, blockBytes = 0;
     for (const auto& a : store.Articles()) {
         if (a->IsMultiPart()) continue;
-        const std::string* texts[7] = {&a->Date(), &a->Newsgroup(), &a->MessageId(), &a->Subject(),
-                                       &a->From(), &a->Origin(),    &a->FileName()};
-        for (int i = 0; i < 7; ++i) field[i] += HeapOf(*texts[i]);
+        const CArticleTexts t = a->Texts();
+        textBytes += t.subject.size() + t.from.size() + t.messageId.size() + t.date.size() +
+                     t.origin.size() + t.fileName.size();
+        blockBytes += a->PackedTexts().BlockSize();
     }
     if (singles) {
         std::printf(
-            "string heap per single article: date %.1f, newsgroup %.1f, message-ID %.1f, "
-            "subject %.1f, from %.1f, origin %.1f, file name %.1f\n",
-            double(field[0]) / singles, double(field[1]) / singles, double(field[2]) / singles,
-            double(field[3]) / singles, double(field[4]) / singles, double(field[5]) / singles,
-            double(field[6]) / singles);
+            "packed texts per single article: %.1f text bytes, %.1f length bytes, %.1f "
+            "allocator bytes; newsgroup names pooled: %zu\n",
+            double(textBytes) / singles, double(blockBytes - textBytes) / singles,
+            double(singleHeap - blockBytes) / singles, CSharedText::PooledCount());
     }
     const std::size_t block = malloc_usable_size(store.Articles().front().get()) + 8;
     std::printf(
@@ -260,7 +258,7 @@ void SplitRun(const Corpus& corpus) {
     CArticleStore store(setup);
     store.SetQueue(&queue);
     store.Reserve(kLines);
-    const std::string groupName = kGroup;
+    const CSharedText groupName(kGroup);
     constexpr std::size_t kBatch = 4096;
     std::vector<std::unique_ptr<CArticle>> batch;
     batch.reserve(kBatch);
@@ -311,7 +309,8 @@ int main() {
 
     const long rssBefore = StatusKb("VmRSS:");
     const long hwmBefore = StatusKb("VmHWM:");
-    const std::string groupName = kGroup;
+    // Named once, as a header worker does for its listing.
+    const CSharedText groupName(kGroup);
     std::size_t badLines = 0;
     auto start = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();

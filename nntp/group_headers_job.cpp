@@ -157,10 +157,12 @@ CGroupHeadersJob::Step CGroupHeadersJob::ReadListingReplies(std::string& line) {
 }
 
 bool CGroupHeadersJob::ReadListing(std::string& line) {
+    // One copy of the name for every record of the listing.
+    const CSharedText group(m_item.group);
     while (line != ".") {
         if (m_worker.IsCancelled()) return Cancelled();
         auto article = std::make_unique<CArticle>();
-        article->SetNewsgroup(m_item.group);
+        article->SetNewsgroup(group);
         article->SetAttachment(m_item.attachmentFlag != 0);
         std::string_view xref;
         // A line that names no article gives no record, and the listing goes on.
@@ -201,7 +203,7 @@ bool CGroupHeadersJob::ReadOrigin(CArticle& article) {
         m_pathNumber = pathNumber;
         m_pathLine.swap(m_scratch);
     }
-    if (m_pathNumber == number) article.SetOrigin(std::string(OriginFromPathLine(m_pathLine)));
+    if (m_pathNumber == number) article.SetOrigin(OriginFromPathLine(m_pathLine));
     return true;
 }
 

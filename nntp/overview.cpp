@@ -111,11 +111,14 @@ bool ParseOverviewLine(std::string_view line, CArticle& article, std::string_vie
     if (!ReadLong(line, number) || number < 1 || number > INT32_MAX) return false;
     const auto fields = SplitFields(line);
     article.SetArticleNumber(static_cast<std::int32_t>(number));
-    article.SetSubject(std::string(fields[kSubjectField]));
-    article.SetFrom(std::string(fields[kFromField]));
-    article.SetDate(FormatArticleDate(fields[kDateField]));
+    const std::string date = FormatArticleDate(fields[kDateField]);
     const std::string_view id = fields[kMessageIdField];
-    article.SetMessageId(id.size() >= 2 ? std::string(id.substr(1, id.size() - 2)) : std::string());
+    CArticleTexts texts = article.Texts();
+    texts.subject = fields[kSubjectField];
+    texts.from = fields[kFromField];
+    texts.date = date;
+    texts.messageId = id.size() >= 2 ? id.substr(1, id.size() - 2) : std::string_view();
+    article.SetTexts(texts);
     long lines = 0;
     article.SetLines(ReadLong(fields[kLinesField], lines) ? ClampToInt32(lines) : 0);
     xref = fields[kXrefField];

@@ -55,17 +55,17 @@ CArticle* CArticleStore::JoinPart(std::unique_ptr<CArticle> article, std::int32_
                                   std::int32_t count, std::string_view base, bool& isNew) {
     // base views the article's subject, so it is used up before the article moves on.
     if (auto it = m_multiParts.find(base); it != m_multiParts.end()) {
-        CMultiPartArticle* record = it->second;
+        CMultiPartArticle* record = *it;
         record->AddPart(std::move(article), n);
         isNew = false;
         return record;
     }
-    auto record = std::make_unique<CMultiPartArticle>(count, std::string(base));
+    auto record = std::make_unique<CMultiPartArticle>(count, base);
     // The posting is text or attachment as its first arriving part was judged.
     record->SetAttachment(article->Attachment());
     record->AddPart(std::move(article), n);
     CMultiPartArticle* raw = record.get();
-    m_multiParts.emplace(std::string_view(raw->Subject()), raw);
+    m_multiParts.insert(raw);
     isNew = true;
     return Append(std::move(record));
 }
@@ -117,7 +117,7 @@ std::unique_ptr<CArticle> CArticleStore::RemoveArticle(const CArticle& article) 
     if (row == m_articles.size()) return nullptr;
     if (article.IsMultiPart()) {
         auto it = m_multiParts.find(article.Subject());
-        if (it != m_multiParts.end() && it->second == &article) m_multiParts.erase(it);
+        if (it != m_multiParts.end() && *it == &article) m_multiParts.erase(it);
     }
     if (m_observer) m_observer->OnArticleRemoved(row, article);
     std::unique_ptr<CArticle> owned = std::move(m_articles[row]);
@@ -127,7 +127,7 @@ std::unique_ptr<CArticle> CArticleStore::RemoveArticle(const CArticle& article) 
 
 CMultiPartArticle* CArticleStore::FindMultiPart(std::string_view baseSubject) const {
     auto it = m_multiParts.find(baseSubject);
-    return it == m_multiParts.end() ? nullptr : it->second;
+    return it == m_multiParts.end() ? nullptr : *it;
 }
 
 bool CArticleStore::IsKnownMessageId(std::string_view messageId) const {

@@ -104,8 +104,23 @@ private:
     IGroupRefreshRequester* m_refreshRequester = nullptr;
 
     std::vector<std::unique_ptr<CArticle>> m_articles;  // in arrival order
-    // Keyed by views of each record's own base subject, which lives as long as the record.
-    std::unordered_map<std::string_view, CMultiPartArticle*> m_multiParts;
+    // Joined records found by their own base subject. The record is its own key, so the map
+    // holds no copy of the text and follows the record's text wherever the record keeps it;
+    // a record's base subject never changes while it is listed here.
+    struct SBaseSubjectHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const {
+            return std::hash<std::string_view>{}(s);
+        }
+        std::size_t operator()(const CMultiPartArticle* r) const { return (*this)(r->Subject()); }
+    };
+    struct SBaseSubjectEqual {
+        using is_transparent = void;
+        static std::string_view Key(std::string_view s) { return s; }
+        static std::string_view Key(const CMultiPartArticle* r) { return r->Subject(); }
+        bool operator()(const auto& a, const auto& b) const { return Key(a) == Key(b); }
+    };
+    std::unordered_set<CMultiPartArticle*, SBaseSubjectHash, SBaseSubjectEqual> m_multiParts;
     // Owned in file order, and never changed between loads, which keeps the views in the
     // index below valid.
     CStringMap<std::unique_ptr<CMsgDetails>> m_messageIds;

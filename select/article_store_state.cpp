@@ -35,7 +35,7 @@ void CArticleStore::TakeFrom(CSetupFileContents& contents) {
     // records up by their base subject, so that is the key kept (the first record wins).
     m_multiParts.reserve(contents.m_multiParts.Size());
     contents.m_multiParts.ForEach([this](const std::string&, CMultiPartArticle* record) {
-        if (record != nullptr) m_multiParts.emplace(std::string_view(record->Subject()), record);
+        if (record != nullptr) m_multiParts.insert(record);
     });
     contents.m_multiParts.Clear();
     IndexMessageIds();
@@ -47,7 +47,8 @@ void CArticleStore::GiveTo(CSetupFileContents& contents) {
     for (const auto& article : m_articles) {
         if (!article->IsMultiPart()) continue;
         CMultiPartArticle* record = FindMultiPart(article->Subject());
-        if (record == article.get()) contents.m_multiParts.Set(record->Subject(), record);
+        if (record == article.get())
+            contents.m_multiParts.Set(std::string(record->Subject()), record);
     }
     m_multiParts.clear();
     m_messageIdKeys.clear();

@@ -244,6 +244,36 @@ TEST_F(ArticleStoreTest, CrosspostsMarkOnlySetupGroups) {
     EXPECT_EQ(Take(Header(5, "here", "alt.elsewhere")), EIntakeOutcome::kListed);
 }
 
+// Each part rewrites its record's poster and origin, which moves the record's texts; the
+// record must still be found by its base subject, also after the map has grown.
+TEST_F(ArticleStoreTest, JoinedRecordsStayFoundWhilePartsRewriteTheirTexts) {
+    constexpr int kPostings = 200;
+    std::int32_t number = 1;
+    for (int n = 1; n <= 3; ++n) {
+        for (int p = 0; p < kPostings; ++p) {
+            auto a =
+                Header(number++, "file" + std::to_string(p) + ".rar (" + std::to_string(n) + "/3)");
+            a->SetFrom("poster " + std::string(static_cast<std::size_t>(n) * 40, 'x'));
+            a->SetOrigin("origin" + std::to_string(n));
+            EXPECT_EQ(Take(std::move(a)),
+                      n == 1 ? EIntakeOutcome::kListed : EIntakeOutcome::kJoined);
+        }
+    }
+    ASSERT_EQ(store.MultiPartCount(), static_cast<std::size_t>(kPostings));
+    for (int p = 0; p < kPostings; ++p) {
+        const std::string base = "file" + std::to_string(p) + ".rar (";
+        const CMultiPartArticle* record = store.FindMultiPart(base);
+        ASSERT_NE(record, nullptr) << base;
+        EXPECT_TRUE(record->IsComplete()) << base;
+        EXPECT_EQ(record->Subject(), base);
+        EXPECT_EQ(record->Origin(), "origin3");
+    }
+    auto removed = store.RemoveArticle(*store.FindMultiPart("file7.rar ("));
+    ASSERT_NE(removed, nullptr);
+    EXPECT_EQ(store.FindMultiPart("file7.rar ("), nullptr);
+    EXPECT_NE(store.FindMultiPart("file8.rar ("), nullptr);
+}
+
 TEST_F(ArticleStoreTest, RemoveArticleFreesTheBaseSubject) {
     Take(Header(1, "first"));
     Take(Header(2, "two (1/2)"));

@@ -46,6 +46,27 @@ int CArticle::QueueStateImage(int textBase, int attachmentBase) const {
     return m_queued ? textBase + 1 : textBase;
 }
 
+CArticleTexts CArticle::Texts() const {
+    const CPackedTexts::Views v = m_texts.GetAll();
+    return {v[kSubject], v[kFrom], v[kMessageId], v[kDate], v[kOrigin], v[kFileName]};
+}
+
+void CArticle::SetTexts(const CArticleTexts& t) {
+    CPackedTexts::Views v;
+    v[kSubject] = t.subject;
+    v[kFrom] = t.from;
+    v[kMessageId] = t.messageId;
+    v[kDate] = t.date;
+    v[kOrigin] = t.origin;
+    v[kFileName] = t.fileName;
+    m_texts.SetAll(v);
+}
+
+void CArticle::SetNewsgroup(std::string_view v) {
+    // Records of one group are named alike over and over; the pool is asked only on a change.
+    if (v != Newsgroup()) m_newsgroup = CSharedText(v);
+}
+
 CArticle* CArticle::NextPart() {
     m_partCursor = 0;
     return this;
@@ -53,34 +74,36 @@ CArticle* CArticle::NextPart() {
 
 void CArticle::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        ar.WriteString(m_from);
-        ar.WriteString(m_subject);
+        const CArticleTexts t = Texts();
+        ar.WriteString(t.from);
+        ar.WriteString(t.subject);
         ar.WriteInt(m_lines);
-        ar.WriteString(m_messageId);
-        ar.WriteString(m_newsgroup);
-        ar.WriteString(m_origin);
+        ar.WriteString(t.messageId);
+        ar.WriteString(Newsgroup());
+        ar.WriteString(t.origin);
         ar.WriteDword(m_attachment ? 1 : 0);
         ar.WriteInt(m_articleNumber);
         ar.WriteInt(m_groupCount);
-        ar.WriteString(m_date);
+        ar.WriteString(t.date);
         return;
     }
     const std::uint16_t schema = ar.Schema();
-    m_from = ar.ReadString();
-    m_subject = ar.ReadString();
+    const std::string from = ar.ReadString();
+    const std::string subject = ar.ReadString();
     m_lines = ar.ReadInt();
-    m_messageId = ar.ReadString();
-    m_newsgroup = ar.ReadString();
-    m_origin = ar.ReadString();
+    const std::string messageId = ar.ReadString();
+    SetNewsgroup(ar.ReadString());
+    const std::string origin = ar.ReadString();
     m_attachment = schema >= 2 ? ReadFlag(ar) : true;
     m_articleNumber = schema >= 3 ? ar.ReadInt() : 0;
     m_groupCount = schema >= 4 ? ar.ReadInt() : kGroupCountUnknown;
-    m_date = schema >= 5 ? ar.ReadString() : std::string();
+    const std::string date = schema >= 5 ? ar.ReadString() : std::string();
+    SetTexts({subject, from, messageId, date, origin, {}});
 }
 
-CMultiPartArticle::CMultiPartArticle(std::int32_t partCount, std::string baseSubject)
+CMultiPartArticle::CMultiPartArticle(std::int32_t partCount, std::string_view baseSubject)
     : m_partCount(partCount) {
-    m_subject = std::move(baseSubject);
+    SetSubject(baseSubject);
     const std::size_t slots = partCount > 0 ? static_cast<std::size_t>(partCount) : 0;
     m_parts.resize(slots);
     m_present.assign(slots, 0);
@@ -92,9 +115,17 @@ void CMultiPartArticle::AddPart(std::unique_ptr<CArticle> part, std::int32_t n) 
     if (!part || slot < 0 || slot >= std::int64_t{m_partCount}) return;
     const auto index = static_cast<std::size_t>(slot);
     if (m_present[index] != 0) return;
-    m_newsgroup = part->Newsgroup();
-    m_origin = part->Origin();
-    m_from = part->From();
+    // The parts of one posting nearly always share group, poster and origin: copying only
+    // what differs spares a repack per part.
+    if (!m_newsgroup.SameCopy(part->SharedNewsgroup())) m_newsgroup = part->SharedNewsgroup();
+    CArticleTexts texts = Texts();
+    const std::string_view origin = part->Origin();
+    const std::string_view from = part->From();
+    if (texts.origin != origin || texts.from != from) {
+        texts.origin = origin;
+        texts.from = from;
+        SetTexts(texts);
+    }
     m_parts[index] = std::move(part);
     m_present[index] = 1;
 }
@@ -137,7 +168,7 @@ std::int32_t CMultiPartArticle::Lines() const {
 }
 
 std::string CMultiPartArticle::DisplaySubject() const {
-    if (IsComplete()) return std::string(kCompletePrefix) + m_subject;
+    if (IsComplete()) return std::string(kCompletePrefix).append(Subject());
     std::string list;
     std::int32_t runStart = 0;  // first part of the current run, 0 outside a run
     const auto count = static_cast<std::int32_t>(m_present.size());
@@ -152,7 +183,7 @@ std::string CMultiPartArticle::DisplaySubject() const {
     if (runStart != 0) AppendRun(list, runStart, count);
     std::string suffix(kPartsSuffixFormat);
     suffix.replace(suffix.find("{}"), 2, std::to_string(m_partCount));
-    return std::string(kPartsPrefix) + list + suffix + m_subject;
+    return std::string(kPartsPrefix).append(list).append(suffix).append(Subject());
 }
 
 CArticle* CMultiPartArticle::NextPart() {
@@ -171,14 +202,15 @@ CArticle* CMultiPartArticle::NextPart() {
 
 void CMultiPartArticle::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        ar.WriteString(m_subject);
+        const CArticleTexts t = Texts();
+        ar.WriteString(t.subject);
         ar.WriteInt(m_partCount);
-        ar.WriteString(m_from);
-        ar.WriteString(m_subject);
+        ar.WriteString(t.from);
+        ar.WriteString(t.subject);
         ar.WriteInt(0);  // a joined record's lines are always its parts' sum
-        ar.WriteString(m_messageId);
-        ar.WriteString(m_newsgroup);
-        ar.WriteString(m_origin);
+        ar.WriteString(t.messageId);
+        ar.WriteString(Newsgroup());
+        ar.WriteString(t.origin);
         ar.WriteDword(m_attachment ? 1 : 0);
         ar.WriteInt(m_groupCount);
         ar.SerializeArray(m_parts);
@@ -186,16 +218,17 @@ void CMultiPartArticle::Serialize(CArchive& ar) {
         return;
     }
     const std::uint16_t schema = ar.Schema();
-    m_subject = ar.ReadString();
+    const std::string subject = ar.ReadString();
     m_partCount = ar.ReadInt();
-    m_from = ar.ReadString();
+    const std::string from = ar.ReadString();
     ar.ReadString();  // the base subject once more
     ar.ReadInt();     // lines, ignored
-    m_messageId = ar.ReadString();
-    m_newsgroup = ar.ReadString();
-    m_origin = ar.ReadString();
+    const std::string messageId = ar.ReadString();
+    SetNewsgroup(ar.ReadString());
+    const std::string origin = ar.ReadString();
     m_attachment = ReadFlag(ar);
     m_groupCount = schema >= 2 ? ar.ReadInt() : kGroupCountUnknown;
+    SetTexts({subject, from, messageId, {}, origin, {}});
     ReadParts(ar);
 }
 

@@ -1,9 +1,14 @@
 #pragma once
 // What the program knows about one wanted article (CArticle) and about one posting whose parts
 // are being joined (CMultiPartArticle). The article list owns both kinds; a multi-part record
-// owns its present parts, and the multi-part map only refers to records of the list. Main
-// thread only: workers get copies of the values they need in their work items, never these
-// records. The work item an article points at is not owned here.
+// owns its present parts, and the multi-part map only refers to records of the list. A header
+// worker fills a new record and hands it whole to the main thread, which owns it from then on;
+// workers get copies of the values they need in their work items, never listed records. The
+// work item an article points at is not owned here.
+// A group holds millions of these, so a record keeps its texts in one packed block and shares
+// its newsgroup name with every record of the group. Text views handed out by a record stay
+// valid until one of its texts is set again.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,10 +16,22 @@
 #include <vector>
 
 #include "setup/archive.h"
+#include "setup/packed_texts.h"
+#include "setup/shared_text.h"
 
 namespace corvane {
 
 class CWorkItem;
+
+// All texts of a record at once: one repack instead of one per text.
+struct CArticleTexts {
+    std::string_view subject;
+    std::string_view from;
+    std::string_view messageId;
+    std::string_view date;
+    std::string_view origin;
+    std::string_view fileName;
+};
 
 class CArticle : public CSerializable {
 public:
@@ -40,7 +57,7 @@ public:
     virtual bool IsComplete() const { return true; }
     virtual bool IsMultiPart() const { return false; }
     // The Subject column and the text the subject criteria and Find look at.
-    virtual std::string DisplaySubject() const { return m_subject; }
+    virtual std::string DisplaySubject() const { return std::string(Subject()); }
     virtual std::int32_t Lines() const { return m_lines; }
     // Every record answers true; kept so callers written against either kind need no test.
     virtual bool IsValid() const { return true; }
@@ -52,25 +69,36 @@ public:
     void StartParts() { m_partCursor = 1; }
     std::int32_t PartCursor() const { return m_partCursor; }
 
-    const std::string& Date() const { return m_date; }
-    void SetDate(std::string v) { m_date = std::move(v); }
+    std::string_view Subject() const { return Text(kSubject); }
+    void SetSubject(std::string_view v) { m_texts.Set(kSubject, v); }
+    std::string_view From() const { return Text(kFrom); }
+    void SetFrom(std::string_view v) { m_texts.Set(kFrom, v); }
+    std::string_view MessageId() const { return Text(kMessageId); }
+    void SetMessageId(std::string_view v) { m_texts.Set(kMessageId, v); }
+    std::string_view Date() const { return Text(kDate); }
+    void SetDate(std::string_view v) { m_texts.Set(kDate, v); }
+    std::string_view Origin() const { return Text(kOrigin); }
+    void SetOrigin(std::string_view v) { m_texts.Set(kOrigin, v); }
+    std::string_view FileName() const { return Text(kFileName); }
+    void SetFileName(std::string_view v) { m_texts.Set(kFileName, v); }
+    CArticleTexts Texts() const;
+    void SetTexts(const CArticleTexts& texts);
+    // The packed block, for memory accounting only.
+    const CPackedTexts& PackedTexts() const { return m_texts; }
+
+    const std::string& Newsgroup() const { return m_newsgroup.Str(); }
+    void SetNewsgroup(std::string_view v);
+    // A worker taking in a whole group names it once and hands every record the same copy.
+    void SetNewsgroup(const CSharedText& v) { m_newsgroup = v; }
+    const CSharedText& SharedNewsgroup() const { return m_newsgroup; }
+
     bool Mismatch() const { return m_mismatch; }
     void SetMismatch(bool v) { m_mismatch = v; }
     bool RemoveWhenDone() const { return m_removeWhenDone; }
     void SetRemoveWhenDone(bool v) { m_removeWhenDone = v; }
-    const std::string& Newsgroup() const { return m_newsgroup; }
-    void SetNewsgroup(std::string v) { m_newsgroup = std::move(v); }
-    const std::string& MessageId() const { return m_messageId; }
-    void SetMessageId(std::string v) { m_messageId = std::move(v); }
-    const std::string& Subject() const { return m_subject; }
-    void SetSubject(std::string v) { m_subject = std::move(v); }
-    const std::string& From() const { return m_from; }
-    void SetFrom(std::string v) { m_from = std::move(v); }
     void SetLines(std::int32_t v) { m_lines = v; }
     std::int32_t GroupCount() const { return m_groupCount; }
     void SetGroupCount(std::int32_t v) { m_groupCount = v; }
-    const std::string& Origin() const { return m_origin; }
-    void SetOrigin(std::string v) { m_origin = std::move(v); }
     bool Queued() const { return m_queued; }
     void SetQueued(bool v) { m_queued = v; }
     bool Downloading() const { return m_downloading; }
@@ -82,32 +110,30 @@ public:
     void SetPriority(std::int32_t v) { m_priority = v; }
     CWorkItem* WorkItem() const { return m_workItem; }
     void SetWorkItem(CWorkItem* v) { m_workItem = v; }
-    const std::string& FileName() const { return m_fileName; }
-    void SetFileName(std::string v) { m_fileName = std::move(v); }
 
 protected:
     // The image of a not-incomplete record: the two kinds differ only in the base index of
     // their attachment and text rows.
     int QueueStateImage(int textBase, int attachmentBase) const;
 
-    std::string m_date;
-    bool m_mismatch = false;
-    bool m_removeWhenDone = false;
-    std::string m_newsgroup;
-    std::string m_messageId;
-    std::string m_subject;  // the base subject in a multi-part record
-    std::string m_from;
+    // Slots of the packed block.
+    enum : std::size_t { kSubject, kFrom, kMessageId, kDate, kOrigin, kFileName };
+    std::string_view Text(std::size_t slot) const { return m_texts.Get(slot); }
+
+    // Pointers and counts first, flags last: nothing pads between them.
+    CPackedTexts m_texts;  // subject holds the base subject in a multi-part record
+    CSharedText m_newsgroup;
+    CWorkItem* m_workItem = nullptr;  // not owned
     std::int32_t m_lines = 0;
     std::int32_t m_groupCount = kGroupCountUnknown;
-    std::string m_origin;
-    bool m_queued = false;
-    bool m_downloading = false;
-    bool m_attachment = true;
     std::int32_t m_articleNumber = 0;
     std::int32_t m_priority = kPriorityMedium;
-    CWorkItem* m_workItem = nullptr;  // not owned
-    std::string m_fileName;
     std::int32_t m_partCursor = 0;
+    bool m_mismatch : 1 = false;
+    bool m_removeWhenDone : 1 = false;
+    bool m_queued : 1 = false;
+    bool m_downloading : 1 = false;
+    bool m_attachment : 1 = true;
 };
 
 class CMultiPartArticle : public CArticle {
@@ -116,7 +142,7 @@ public:
 
     CMultiPartArticle() = default;
     // Both arrays get one empty slot per announced part; a count of 0 or less gives none.
-    CMultiPartArticle(std::int32_t partCount, std::string baseSubject);
+    CMultiPartArticle(std::int32_t partCount, std::string_view baseSubject);
 
     std::string_view ClassName() const override { return "CMultiPartArticle"; }
     std::uint16_t Schema() const override { return kSchema; }
@@ -129,7 +155,7 @@ public:
     std::string DisplaySubject() const override;
     std::int32_t Lines() const override;
     CArticle* NextPart() override;
-    std::string BaseSubject() const override { return m_subject; }
+    std::string BaseSubject() const override { return std::string(Subject()); }
 
     // Takes the part as part number n (from 1). A number beyond the count, or a part already
     // held, frees the offered article: the first copy of a part is the one downloaded.

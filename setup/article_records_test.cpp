@@ -297,6 +297,38 @@ TEST(ArticleRecordsRoundTrip, GroupRangeKeepsMarkAndRanges) {
 
 // --- older and hostile files ---
 
+TEST(ArticleRecordsRoundTrip, TextsPastSixteenBitLengthsKeepEveryByte) {
+    CArticle a;
+    const std::string subject(70000, 's');
+    const std::string from(300, 'f');
+    a.SetTexts({subject, from, "id", "date", "origin", {}});
+    a.SetNewsgroup("g");
+    const Bytes stored = Store(a);
+    // The from text comes first in the body, as 0xFF and a word length.
+    const std::size_t body = 6 + 8;
+    ASSERT_GT(stored.size(), body + 3);
+    EXPECT_EQ(stored[body], 0xFF);
+    EXPECT_EQ(stored[body + 1], 0x2C);
+    EXPECT_EQ(stored[body + 2], 0x01);
+    auto b = Load<CArticle>(Store(a));
+    ASSERT_TRUE(b);
+    ExpectSameArticle(a, *b);
+    EXPECT_EQ(b->Subject(), subject);
+    EXPECT_EQ(Store(*b), stored);
+}
+
+TEST(ArticleRecordsRoundTrip, LoadedArticlesOfOneGroupShareTheName) {
+    CArticle a;
+    a.SetNewsgroup("alt.binaries.shared.load");
+    a.SetSubject("s");
+    const Bytes stored = Store(a);
+    auto b = Load<CArticle>(stored);
+    auto c = Load<CArticle>(stored);
+    ASSERT_TRUE(b && c);
+    EXPECT_TRUE(b->SharedNewsgroup().SameCopy(c->SharedNewsgroup()));
+    EXPECT_TRUE(a.SharedNewsgroup().SameCopy(b->SharedNewsgroup()));
+}
+
 TEST(ArticleRecordsOlderSchemas, ArticleFieldsMissingFromOlderBodiesTakeDefaults) {
     auto body = [](std::uint16_t schema) {
         CBytesBuilder b;
@@ -466,6 +498,20 @@ TEST(MultiPartArticle, AddPartRefusesOutOfRangeAndSecondCopies) {
     EXPECT_EQ(m.Origin(), "o2");
 }
 
+TEST(MultiPartArticle, AddingPartsKeepsTheBaseSubject) {
+    CMultiPartArticle m(3, "holiday.jpg (");
+    const std::string_view before = m.Subject();
+    EXPECT_EQ(before, "holiday.jpg (");
+    auto p = MakePart(1, 1, "a poster with a rather long name <poster@example.org>");
+    p->SetOrigin("a much longer origin than the record had before");
+    m.AddPart(std::move(p), 1);
+    EXPECT_EQ(m.Subject(), "holiday.jpg (");
+    EXPECT_EQ(m.BaseSubject(), "holiday.jpg (");
+    EXPECT_EQ(m.From(), "a poster with a rather long name <poster@example.org>");
+    EXPECT_EQ(m.Origin(), "a much longer origin than the record had before");
+    EXPECT_TRUE(m.SharedNewsgroup().SameCopy(m.Part(1)->SharedNewsgroup()));
+}
+
 TEST(MultiPartArticle, CountOfZeroOrLessIsComplete) {
     CMultiPartArticle none(0, "z");
     EXPECT_TRUE(none.IsComplete());
@@ -506,6 +552,49 @@ TEST(ArticlePartCursor, WalksSlotsIncludingMissingOnes) {
     single.StartParts();
     EXPECT_EQ(single.NextPart(), &single);
     EXPECT_EQ(single.PartCursor(), 0);
+}
+
+// --- texts ---
+
+TEST(ArticleTexts, SettingOneTextKeepsTheOthers) {
+    CArticle a;
+    a.SetTexts({"subject", "from", "id@x", "date", "origin", "name.jpg"});
+    a.SetOrigin("");
+    a.SetFrom("a longer from than before <x@y>");
+    EXPECT_EQ(a.Subject(), "subject");
+    EXPECT_EQ(a.From(), "a longer from than before <x@y>");
+    EXPECT_EQ(a.MessageId(), "id@x");
+    EXPECT_EQ(a.Date(), "date");
+    EXPECT_EQ(a.Origin(), "");
+    EXPECT_EQ(a.FileName(), "name.jpg");
+    // A text may be set from another text of the same record.
+    a.SetSubject(a.FileName());
+    EXPECT_EQ(a.Subject(), "name.jpg");
+    const CArticleTexts t = a.Texts();
+    EXPECT_EQ(t.subject, "name.jpg");
+    EXPECT_EQ(t.fileName, "name.jpg");
+    EXPECT_EQ(t.messageId, "id@x");
+}
+
+TEST(ArticleTexts, NewsgroupsOfOneNameShareOneCopy) {
+    CArticle a;
+    CArticle b;
+    a.SetNewsgroup("alt.binaries.shared.records");
+    b.SetNewsgroup(std::string("alt.binaries.shared.") + "records");
+    EXPECT_TRUE(a.SharedNewsgroup().SameCopy(b.SharedNewsgroup()));
+    EXPECT_EQ(&a.Newsgroup(), &b.Newsgroup());
+    b.SetNewsgroup("alt.binaries.other");
+    EXPECT_EQ(a.Newsgroup(), "alt.binaries.shared.records");
+    EXPECT_EQ(b.Newsgroup(), "alt.binaries.other");
+    b.SetNewsgroup("");
+    EXPECT_EQ(b.Newsgroup(), "");
+}
+
+// A group lists millions of records; a record that grew past one allocator size class would
+// cost every one of them.
+TEST(ArticleTexts, RecordFitsSixtyFourBytes) {
+    if (sizeof(void*) != 8) GTEST_SKIP() << "sized for 64-bit builds";
+    EXPECT_LE(sizeof(CArticle), 64u);
 }
 
 TEST(ArticleStateImage, SingleArticle) {

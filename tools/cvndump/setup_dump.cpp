@@ -2,13 +2,14 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace corvane {
 
 namespace {
 
-std::string Quote(const std::string& text) {
+std::string Quote(std::string_view text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         if (c < 0x20 || c == 0x7F || c == '"' || c == '\\') {
