@@ -55,6 +55,8 @@ public:
     bool ReceiveLine(std::string& text);
 
     void SetControls(WorkerControl kind, CWorkerDisplay* display);
+    // The control of that kind handed to the worker, or null.
+    CWorkerDisplay* Control(WorkerControl kind) const;
     void SetStatusText(const std::string& text);
     void SetProgressRange(int minimum, int maximum);
     void SetProgress(int value);
@@ -68,7 +70,6 @@ private:
     EConnect Greet(const std::string& user, const std::string& password, bool loginRequired);
     bool Exchange(std::string_view command, std::string& reply);
     void CloseSocket();
-    CWorkerDisplay* Control(WorkerControl kind) const;
     void Trace(bool sent, std::string_view line);
 
     const int m_workerIndex;

@@ -1,5 +1,6 @@
 #include "nntp/jobs.h"
 
+#include "nntp/article_job.h"
 #include "nntp/group_headers_job.h"
 #include "nntp/group_list_job.h"
 #include "nntp/group_refresh_job.h"
@@ -8,6 +9,7 @@ namespace corvane {
 
 CJobTable DefaultJobTable() {
     return CJobTable{
+        {WorkKind::Article, DoArticle},
         {WorkKind::GroupHeaders, DoGroupHeaders},
         {WorkKind::GroupList, DoGroupList},
         {WorkKind::GroupRefresh, DoGroupRefresh},

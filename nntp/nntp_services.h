@@ -1,14 +1,18 @@
 #pragma once
 // What a worker's jobs need from the application: the time-out of a blocking call and the
 // values of the current setup (read afresh at each use, so a changed setup takes effect at
-// once), the shared total of received bytes, the trace file and the newsgroup index. Called
-// from every worker thread at once, so each implementation must be safe for that.
+// once), the shared total of received bytes, the trace file, the newsgroup index, the file
+// name/size index and the thumbnail area of each worker row. Called from every worker thread
+// at once, so each implementation must be safe for that.
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "nntp/newsgroup_store.h"
 #include "nntp/trace_log.h"
+#include "setup/setup.h"
+#include "store/file_registry.h"
 
 namespace corvane {
 
@@ -26,6 +30,13 @@ public:
     virtual bool CollectCrosspostsOnce() const = 0;
     // Null when no newsgroup index is kept.
     virtual INewsgroupStore* Newsgroups() = 0;
+    // The setup as it stands, as one immutable copy: the application publishes a fresh one
+    // whenever the setup or its rules change, so a worker that holds it sees one consistent
+    // rule list however the main thread replaces the setup meanwhile. Null: no setup, every
+    // article is wanted.
+    virtual std::shared_ptr<const CSetup> SetupSnapshot() const = 0;
+    // Where decoders look up and record completed files; null when no index is kept.
+    virtual IFileRegistry* FileRegistry() = 0;
 };
 
 // The services as plain values: for tools, tests and the headless front end's defaults.
@@ -43,6 +54,11 @@ public:
     int Port() const override { return m_port.load(); }
     bool CollectCrosspostsOnce() const override { return m_crosspostsOnce.load(); }
     INewsgroupStore* Newsgroups() override { return m_newsgroups.load(); }
+    std::shared_ptr<const CSetup> SetupSnapshot() const override {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_setup;
+    }
+    IFileRegistry* FileRegistry() override { return m_registry.load(); }
 
     void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
     void SetServer(const std::string& server, int port) {
@@ -52,6 +68,12 @@ public:
     }
     void SetCollectCrosspostsOnce(bool on) { m_crosspostsOnce = on; }
     void SetNewsgroups(INewsgroupStore* store) { m_newsgroups = store; }
+    // Replaces the published setup; holders of the previous one keep it until they let go.
+    void PublishSetup(std::shared_ptr<const CSetup> setup) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_setup = std::move(setup);
+    }
+    void SetFileRegistry(IFileRegistry* registry) { m_registry = registry; }
     long ReceivedBytes() const { return m_received.load(); }
 
 private:
@@ -63,6 +85,8 @@ private:
     std::atomic<int> m_port{119};
     std::atomic<bool> m_crosspostsOnce{true};
     std::atomic<INewsgroupStore*> m_newsgroups{nullptr};
+    std::shared_ptr<const CSetup> m_setup;
+    std::atomic<IFileRegistry*> m_registry{nullptr};
 };
 
 }  // namespace corvane

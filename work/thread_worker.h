@@ -30,6 +30,9 @@ public:
     void Join();
 
     CMessageQueue& Queue() { return m_queue; }
+    // The manager's queue, for a job that must tell the manager something itself (a full
+    // disk pauses the queue). Only valid once attached.
+    CMessageQueue& ManagerQueue() { return *m_managerQueue; }
     int Index() const { return m_index; }
 
     // Set by the manager when the user cancels the running job; jobs poll it once per line.

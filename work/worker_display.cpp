@@ -20,6 +20,19 @@ void CWorkerDisplay::SetActivityImage(int image) {
     ++m_state.change;
 }
 
+void CWorkerDisplay::ShowPreview(const std::string& path) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_state.previewPath = path;
+    ++m_state.previewShows;
+    ++m_state.change;
+}
+
+void CWorkerDisplay::ClearPreview() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_state.previewPath.clear();
+    ++m_state.change;
+}
+
 CWorkerDisplay::SState CWorkerDisplay::State() const {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_state;

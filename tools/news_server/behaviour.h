@@ -27,6 +27,12 @@ struct SBehaviour {
     std::set<long> missingArticles;
     // HEAD/BODY <id> of these get "430 No such article".
     std::set<std::string> missingMessageIds;
+    // HEAD/BODY of these numbers get "430 No such article", as from a server that looks every
+    // article up by its message-ID and found this one expired.
+    std::set<long> goneArticles;
+    // BODY of these numbers gets "423 No such article number" while HEAD still works: the
+    // article expired between the two commands.
+    std::set<long> missingBodies;
     // When not empty, GROUP of an existing group gets this reply verbatim (the group is still
     // selected), for replies a real spool never gives: "211 0 0 0", "211 junk", "215 odd".
     std::string groupReply;

@@ -297,6 +297,22 @@ TEST_F(NewsServerTest, MissingArticlesAndIdsAreRefusedThoughStored) {
     EXPECT_EQ(client->Command("HEAD 5"), "221 5 <two@example.com> head");
 }
 
+TEST_F(NewsServerTest, ExpiredArticlesAndBodiesByNumber) {
+    WriteArticle(m_spool, "alt.test", 3, kFolded);
+    WriteArticle(m_spool, "alt.test", 5, kWithXref);
+    SBehaviour behaviour;
+    behaviour.goneArticles = {3};
+    behaviour.missingBodies = {5};
+    m_server->SetBehaviour(behaviour);
+    auto client = Connect();
+    client->Command("GROUP alt.test");
+    EXPECT_EQ(client->Command("HEAD 3"), "430 No such article");
+    EXPECT_EQ(client->Command("BODY 3"), "430 No such article");
+    EXPECT_EQ(client->Command("HEAD 5"), "221 5 <two@example.com> head");
+    client->ReadBlock();
+    EXPECT_EQ(client->Command("BODY 5"), "423 No such article number");
+}
+
 TEST_F(NewsServerTest, ListAndNewgroupsByCreationStamp) {
     WriteArticle(m_spool, "alt.old", 4, kWithXref);
     WriteArticle(m_spool, "alt.old", 7, kWithXref);

@@ -279,7 +279,9 @@ bool CSession::Fetch(const SCommandLine& command, bool head) {
     if (m_group.empty()) return Reply(kNoGroup);
     if (number == 0) return Reply(command.args.empty() ? kNoCurrent : kNoNumber);
     auto article = m_spool.Read(m_group, number);
+    if (m_behaviour.goneArticles.count(number)) return Reply(kNoId);
     if (!article || m_behaviour.missingArticles.count(number)) return Reply(kNoNumber);
+    if (!head && m_behaviour.missingBodies.count(number)) return Reply(kNoNumber);
     m_current = number;
     return SendArticle(number, MessageIdOf(*article), *article, head);
 }
