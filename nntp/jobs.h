@@ -1,7 +1,7 @@
 #pragma once
 // The jobs this program's workers run, by work kind: article download, group headers, group
-// list and group refresh. Each worker gets its own copy of the table when it is made. Also what the jobs
-// share for handing objects to the main window.
+// list and group refresh. Each worker gets its own copy of the table when it is made. Also
+// what the jobs share for handing objects to the main window.
 #include <memory>
 
 #include "nntp/corvane_worker.h"
