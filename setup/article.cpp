@@ -48,7 +48,7 @@ int CArticle::QueueStateImage(int textBase, int attachmentBase) const {
 
 CArticleTexts CArticle::Texts() const {
     const CPackedTexts::Views v = m_texts.GetAll();
-    return {v[kSubject], v[kFrom], v[kMessageId], v[kDate], v[kOrigin], v[kFileName]};
+    return {v[kSubject], v[kFrom], v[kMessageId], v[kDate], v[kOrigin], FileName()};
 }
 
 void CArticle::SetTexts(const CArticleTexts& t) {
@@ -58,8 +58,18 @@ void CArticle::SetTexts(const CArticleTexts& t) {
     v[kMessageId] = t.messageId;
     v[kDate] = t.date;
     v[kOrigin] = t.origin;
-    v[kFileName] = t.fileName;
     m_texts.SetAll(v);
+    SetFileName(t.fileName);
+}
+
+void CArticle::SetFileName(std::string_view v) {
+    if (v.empty()) {
+        m_fileName.reset();
+    } else if (m_fileName) {
+        m_fileName->assign(v);
+    } else {
+        m_fileName = std::make_unique<std::string>(v);
+    }
 }
 
 void CArticle::SetNewsgroup(std::string_view v) {

@@ -79,8 +79,10 @@ public:
     void SetDate(std::string_view v) { m_texts.Set(kDate, v); }
     std::string_view Origin() const { return Text(kOrigin); }
     void SetOrigin(std::string_view v) { m_texts.Set(kOrigin, v); }
-    std::string_view FileName() const { return Text(kFileName); }
-    void SetFileName(std::string_view v) { m_texts.Set(kFileName, v); }
+    // Set by the article job on its worker thread while the record is listed: it lives apart
+    // from the packed texts, so that setting it never moves the texts the window shows.
+    std::string_view FileName() const { return m_fileName ? std::string_view(*m_fileName) : std::string_view(); }
+    void SetFileName(std::string_view v);
     CArticleTexts Texts() const;
     void SetTexts(const CArticleTexts& texts);
     // The packed block, for memory accounting only.
@@ -117,23 +119,26 @@ protected:
     int QueueStateImage(int textBase, int attachmentBase) const;
 
     // Slots of the packed block.
-    enum : std::size_t { kSubject, kFrom, kMessageId, kDate, kOrigin, kFileName };
+    enum : std::size_t { kSubject, kFrom, kMessageId, kDate, kOrigin };
     std::string_view Text(std::size_t slot) const { return m_texts.Get(slot); }
 
     // Pointers and counts first, flags last: nothing pads between them.
     CPackedTexts m_texts;  // subject holds the base subject in a multi-part record
     CSharedText m_newsgroup;
     CWorkItem* m_workItem = nullptr;  // not owned
+    std::unique_ptr<std::string> m_fileName;  // null until a file name is known
     std::int32_t m_lines = 0;
     std::int32_t m_groupCount = kGroupCountUnknown;
     std::int32_t m_articleNumber = 0;
     std::int32_t m_priority = kPriorityMedium;
     std::int32_t m_partCursor = 0;
-    bool m_mismatch : 1 = false;
+    // The article job writes these two on its worker thread; they keep bytes of their own so
+    // that those writes never share a memory location with the window's flags below.
+    bool m_mismatch = false;
+    bool m_attachment = true;
     bool m_removeWhenDone : 1 = false;
     bool m_queued : 1 = false;
     bool m_downloading : 1 = false;
-    bool m_attachment : 1 = true;
 };
 
 class CMultiPartArticle : public CArticle {

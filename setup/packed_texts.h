@@ -13,7 +13,7 @@ namespace corvane {
 
 class CPackedTexts {
 public:
-    static constexpr std::size_t kCount = 6;
+    static constexpr std::size_t kCount = 5;
     using Views = std::array<std::string_view, kCount>;
 
     CPackedTexts() = default;
