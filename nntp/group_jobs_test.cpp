@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "tests/support/local_time.h"
 #include "nntp/group_headers_job.h"
 #include "nntp/group_number.h"
 #include "nntp/group_refresh_job.h"
@@ -17,16 +18,10 @@
 namespace corvane {
 namespace {
 
+using testsupport::LocalDisplayDate;
+
 using Lines = std::vector<std::string>;
 using Pairs = std::vector<std::pair<std::string, std::int32_t>>;
-
-std::string LocalText(std::time_t moment) {
-    std::tm local{};
-    localtime_r(&moment, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
 
 Pairs ChainPairs(const CGroupNumber& first) {
     Pairs pairs;
@@ -130,13 +125,13 @@ TEST_F(GroupJobsTest, HeadersArriveWithEveryFieldOriginAndCrossposts) {
     EXPECT_EQ(first.ArticleNumber(), 3);
     EXPECT_EQ(first.Subject(), "file3.jpg (1/1)");
     EXPECT_EQ(first.From(), "poster3@example.com");
-    EXPECT_EQ(first.Date(), LocalText(890674496));
+    EXPECT_EQ(first.Date(), LocalDisplayDate(890674496));
     EXPECT_EQ(first.MessageId(), "3@example.com");
     EXPECT_EQ(first.Lines(), 4);
     EXPECT_EQ(first.Origin(), "b");
     EXPECT_EQ(first.Newsgroup(), "alt.bin");
     EXPECT_TRUE(first.Attachment());
-    EXPECT_EQ(posted.articles[1]->Date(), LocalText(890656496));
+    EXPECT_EQ(posted.articles[1]->Date(), LocalDisplayDate(890656496));
     EXPECT_EQ(posted.articles[1]->Origin(), "host");
     EXPECT_EQ(posted.articles[2]->Origin(), "");
     EXPECT_EQ(posted.articles[2]->Lines(), 0);

@@ -10,9 +10,12 @@
 
 #include "nntp/group_number.h"
 #include "setup/article.h"
+#include "tests/support/local_time.h"
 
 namespace corvane {
 namespace {
+
+using testsupport::LocalDisplayDate;
 
 using Pairs = std::vector<std::pair<std::string, std::int32_t>>;
 
@@ -22,15 +25,6 @@ Pairs Crossposts(std::string_view xref, std::string_view group, std::int32_t num
         found.emplace_back(std::string(g), n);
     });
     return found;
-}
-
-// The records' date form of a moment, in this machine's local time.
-std::string LocalText(std::time_t moment) {
-    std::tm local{};
-    localtime_r(&moment, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
 }
 
 TEST(OverviewLineTest, FillsEveryFieldARecordTakes) {
@@ -44,7 +38,7 @@ TEST(OverviewLineTest, FillsEveryFieldARecordTakes) {
     EXPECT_EQ(article.ArticleNumber(), 1234);
     EXPECT_EQ(article.Subject(), "A subject (1/2)");
     EXPECT_EQ(article.From(), "Poster <p@x>");
-    EXPECT_EQ(article.Date(), LocalText(890674496));
+    EXPECT_EQ(article.Date(), LocalDisplayDate(890674496));
     EXPECT_EQ(article.MessageId(), "abc@host");
     EXPECT_EQ(article.Lines(), 89);
     EXPECT_EQ(xref, "Xref: news.host alt.a:1234 alt.b:77");

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <set>
 
+#include "tests/support/local_time.h"
 #include "nntp/group_list_job.h"
 #include "nntp/group_number.h"
 #include "nntp/jobs.h"
@@ -16,18 +17,12 @@
 namespace corvane {
 namespace {
 
+using testsupport::LocalDisplayDate;
+
 using testsupport::CJson;
 using Pairs = std::vector<std::pair<std::string, std::int32_t>>;
 
 const std::string kSmall = "alt.binaries.test.small";
-
-std::string LocalText(std::time_t moment) {
-    std::tm local{};
-    localtime_r(&moment, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
 
 // The posting site is the path element before the user part.
 std::string SecondToLast(const std::string& path) {
@@ -119,7 +114,7 @@ TEST_F(GroupJobsFixtureTest, HeadersOfTheSmallGroupMatchTheCorpus) {
         EXPECT_EQ(article.ArticleNumber(), want["number"].Long());
         EXPECT_EQ(article.Subject(), want["subject"].String());
         EXPECT_EQ(article.From(), want["from"].String());
-        EXPECT_EQ(article.Date(), LocalText(static_cast<std::time_t>(want["date_epoch"].Long())));
+        EXPECT_EQ(article.Date(), LocalDisplayDate(static_cast<std::time_t>(want["date_epoch"].Long())));
         const std::string id = want["message_id"].String();
         EXPECT_EQ(article.MessageId(), id.substr(1, id.size() - 2));
         EXPECT_EQ(article.Lines(), want["lines"].Long());

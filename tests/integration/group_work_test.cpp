@@ -14,6 +14,7 @@
 #include "nntp/jobs.h"
 #include "platform/prompt.h"
 #include "setup/article.h"
+#include "tests/support/local_time.h"
 #include "tools/news_server/news_server.h"
 #include "work/messages.h"
 #include "work/thread_manager.h"
@@ -22,19 +23,12 @@ namespace corvane {
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::LocalDisplayDate;
 
 std::string Article(int number, const std::string& path) {
     return "Path: " + path + "\nFrom: poster@example.com\nSubject: picture " + std::to_string(number) +
            ".jpg (1/1)\nDate: 23 Mar 98 12:34:56 GMT\nMessage-ID: <" + std::to_string(number) +
            "@example.com>\n\nbegin 644 x\nend\n";
-}
-
-std::string LocalDisplayDate(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
 }
 
 void WriteCreated(const std::string& spool, const std::string& group, std::time_t when) {
