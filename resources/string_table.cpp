@@ -18,6 +18,8 @@ constexpr CEntry kTable[] = {
     {kIdsSetupSaveFailed,
      "The path where you are storing your setup file has run out of space.  Corvane has not "
      "saved the file.  The previous version of your file still exists."},
+    {kIdsDialupStatusFailed, "Failure to Get Connect Status"},
+    {kIdsDialupEnumFailed, "Failure to Enum Connections"},
     {kIdsSetupLoadFailed, "Error loading setup file"},
     {kIdsConnecting, "Connecting"},
     {kIdsConnectFailed, "Connect failed"},
@@ -26,6 +28,10 @@ constexpr CEntry kTable[] = {
     {kIdsUpdating, "- updating"},
     {kIdsGettingNewsgroupList, "Getting newsgroup list"},
     {kIdsUpdatingNewsgroupList, "Updating newsgroup list"},
+    {kIdsDialupUndefinedError, "Undefined RAS error %ld"},
+    {kIdsDialupConnected, "Connected"},
+    {kIdsDialupConnecting, "Connecting"},
+    {kIdsDialupNotConnected, "Not Connected"},
 };
 
 }  // namespace

@@ -6,6 +6,9 @@ namespace corvane {
 // Numbers of the texts, named after where they are shown.
 constexpr int kIdsDiskFull = 144;
 constexpr int kIdsSetupSaveFailed = 147;
+// Message boxes of the dial-up layer.
+constexpr int kIdsDialupStatusFailed = 185;
+constexpr int kIdsDialupEnumFailed = 186;
 constexpr int kIdsSetupLoadFailed = 191;
 // Status texts of a worker's row.
 constexpr int kIdsConnecting = 215;
@@ -16,6 +19,11 @@ constexpr int kIdsGroupUnknown = 218;
 constexpr int kIdsUpdating = 219;
 constexpr int kIdsGettingNewsgroupList = 220;
 constexpr int kIdsUpdatingNewsgroupList = 222;
+// The connection pane of the main window's status bar.
+constexpr int kIdsDialupUndefinedError = 57357;  // printf form, takes the code as a long
+constexpr int kIdsDialupConnected = 57358;
+constexpr int kIdsDialupConnecting = 57359;
+constexpr int kIdsDialupNotConnected = 57360;
 
 // The text with that number, or an empty text for a number the table does not hold, so a
 // caller never has to test for null.
