@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "nntp/date_parse.h"
+#include "nntp/date_templates.h"
 
 namespace corvane::date_golden {
 
@@ -78,15 +79,6 @@ constexpr const char* kSeedTexts[] = {
     "Sun Nov  6 08:49:37 1994",
     "Mon, 23 Mar 1998 12:34:56 +0000 (UTC)",
     "1994-11-06T08:49:37.123456789012345678901Z",
-};
-
-constexpr const char* kTemplates[] = {
-    "E_n_y",  "x",      "E_n",    "n_E",  "n",     "t:m:s_A", "t:m_A",  "t_A",   "y/N/D$",
-    "y-N-D$", "4ND$",   "Y-N$",   "RND$", "-R=N$", "-R$",     "--N=D$", "N=DT",  "--N$",
-    "---D$",  "DT",     "Y-d$",   "4d$",  "R=d$",  "-d$",     "dT",     "y-W-X", "yWX",
-    "y=W",    "-r-W-X", "r-W-XT", "-rWX", "rWXT",  "-W=X",    "W=XT",   "-W",    "-w-X",
-    "w-XT",   "---X$",  "XT",     "4$",   "T",     "h:m:s$",  "hms$",   "h:m$",  "hm$",
-    "h$",     "-m:s$",  "-ms$",   "-m$",  "--s$",  "Y",       "Z",
 };
 
 constexpr const char* kNames[] = {
@@ -197,7 +189,8 @@ inline std::string FromTemplates(CRandom& r) {
     const int tokens = 1 + int(r.Below(4));
     for (int i = 0; i < tokens; ++i) {
         if (i > 0 || r.OneIn(8)) text += r.Pick(kSeparators);
-        for (const char* step = r.Pick(kTemplates); *step != '\0'; ++step) text += Step(r, *step);
+        const std::string_view steps = date_detail::kTemplates[r.Below(date_detail::kTemplates.size())];
+        for (const char step : steps) text += Step(r, step);
     }
     return text;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "nntp/date_golden_corpus.h"
+#include "tests/support/scoped_zone.h"
 
 namespace corvane {
 namespace {
@@ -53,28 +54,7 @@ bool ReadGolden(const std::filesystem::path& path, GoldenFile& golden) {
            golden.digests.size() == (golden.count + golden.block - 1) / golden.block;
 }
 
-class ScopedZone {
-public:
-    explicit ScopedZone(const char* zone) {
-        const char* old = getenv("TZ");
-        m_had = old != nullptr;
-        if (m_had) m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedZone() {
-        if (m_had) {
-            setenv("TZ", m_old.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
+using testsupport::ScopedZone;
 
 TEST(DateGoldenTest, GeneratorIsStable) {
     // The recorded digests mean something only while the texts are the ones recorded.

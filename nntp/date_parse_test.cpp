@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "nntp/date_convert.h"
+#include "tests/support/scoped_zone.h"
 
 namespace corvane {
 namespace {
@@ -27,29 +28,7 @@ std::string UtcOf(const char* text) {
     return t == -1 ? "fail" : Utc(t);
 }
 
-// Sets TZ for one test and puts the old value back afterwards.
-class ScopedZone {
-public:
-    explicit ScopedZone(const char* zone) {
-        const char* old = getenv("TZ");
-        m_had = old != nullptr;
-        if (m_had) m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedZone() {
-        if (m_had) {
-            setenv("TZ", m_old.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
+using testsupport::ScopedZone;
 
 struct DateCase {
     const char* text;

@@ -14,6 +14,7 @@
 #include "setup/article.h"
 #include "store/attachment_decoder.h"
 #include "tests/support/json.h"
+#include "tests/support/news_fixture.h"
 #include "tests/support/sha256.h"
 #include "work/messages.h"
 
@@ -38,15 +39,12 @@ TEST(Sha256Test, KnownDigests) {
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
-class ArticleFixtureTest : public ::testing::Test {
+class ArticleFixtureTest : public testsupport::CNewsFixture {
 protected:
     void SetUp() override {
-        const char* path = std::getenv("CORVANE_NEWSFIXTURE_MANIFEST");
-        if (!path || !*path)
-            GTEST_SKIP() << "no news fixture (CORVANE_NEWSFIXTURE_MANIFEST is not set)";
-        m_manifest = CJson::ParseFile(path);
-        m_host = m_manifest["server"]["host"].String();
-        m_port = static_cast<int>(m_manifest["server"]["port"].Long());
+        CNewsFixture::SetUp();
+        if (IsSkipped()) return;
+        m_port = Port();
         m_services.SetServer(m_host, m_port);
         m_services.PublishSetup(std::make_shared<const CSetup>(m_setup));
         char pattern[] = "/tmp/corvane-articles-XXXXXX";
@@ -99,8 +97,6 @@ protected:
         return digests;
     }
 
-    CJson m_manifest;
-    std::string m_host;
     int m_port = 119;
     std::string m_save;
     CSetup m_setup;

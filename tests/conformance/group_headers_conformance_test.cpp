@@ -12,6 +12,7 @@
 #include "nntp/jobs.h"
 #include "setup/article.h"
 #include "tests/support/json.h"
+#include "tests/support/news_fixture.h"
 #include "work/messages.h"
 
 namespace corvane {
@@ -48,15 +49,8 @@ public:
     uint32_t m_lastDate = 0;
 };
 
-class GroupJobsFixtureTest : public ::testing::Test {
+class GroupJobsFixtureTest : public testsupport::CNewsFixture {
 protected:
-    void SetUp() override {
-        const char* path = std::getenv("CORVANE_NEWSFIXTURE_MANIFEST");
-        if (!path || !*path)
-            GTEST_SKIP() << "no news fixture (CORVANE_NEWSFIXTURE_MANIFEST is not set)";
-        m_manifest = CJson::ParseFile(path);
-        m_host = m_manifest["server"]["host"].String();
-    }
 
     std::unique_ptr<CWorkItem> Item(const std::string& group, WorkKind kind, int port) {
         auto item = std::make_unique<CWorkItem>();
@@ -72,8 +66,6 @@ protected:
 
     int Port() const { return static_cast<int>(m_manifest["server"]["port"].Long()); }
 
-    CJson m_manifest;
-    std::string m_host;
     CBasicNntpServices m_services{30000};
     CMessageQueue m_window;
     CWorkerDisplay m_row;

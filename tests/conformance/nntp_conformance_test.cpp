@@ -7,25 +7,15 @@
 
 #include "nntp/connection.h"
 #include "tests/support/json.h"
+#include "tests/support/news_fixture.h"
 
 namespace corvane {
 namespace {
 
 using testsupport::CJson;
 
-class NewsFixtureTest : public ::testing::Test {
+class NewsFixtureTest : public testsupport::CNewsFixture {
 protected:
-    void SetUp() override {
-        const char* path = std::getenv("CORVANE_NEWSFIXTURE_MANIFEST");
-        if (!path || !*path) GTEST_SKIP() << "no news fixture (CORVANE_NEWSFIXTURE_MANIFEST is not set)";
-        m_manifest = CJson::ParseFile(path);
-        m_host = m_manifest["server"]["host"].String();
-    }
-    int Port() const { return static_cast<int>(m_manifest["server"]["port"].Long()); }
-    int AuthPort() const { return static_cast<int>(m_manifest["server"]["auth_port"].Long()); }
-    std::string User() const { return m_manifest["server"]["user"].String(); }
-    std::string Password() const { return m_manifest["server"]["password"].String(); }
-
     std::string Command(CNntpConnection& connection, const std::string& line) {
         connection.SendLine(line + "\r\n");
         std::string reply;
@@ -33,8 +23,6 @@ protected:
         return reply;
     }
 
-    CJson m_manifest;
-    std::string m_host;
     CBasicNntpServices m_services{30000};
 };
 

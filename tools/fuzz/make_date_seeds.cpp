@@ -6,41 +6,7 @@
 #include <fstream>
 #include <string>
 
-namespace {
-
-constexpr const char* kSeeds[] = {
-    "Mon, 23 Mar 1998 12:34:56 -0500",
-    "Mon, 23 Mar 1998 12:05:00 -0500",
-    "23 Mar 98 12:34:56 GMT",
-    "Monday, 23-Mar-98 12:34:56 GMT",
-    "Mon Mar 23 12:34:56 1998",
-    "1998-03-23T12:34:56",
-    "1998-03-23T12:34:56.25+05:30",
-    "19980323T123456Z",
-    "98/03/23 12:34",
-    "23 Mar 1998 12:34:56 EST DST",
-    "23 Mar 1998 12:34:56 NZDT+0030",
-    "Tue, 31 Dec 2030 23:59:59 +0000 (UTC)",
-    "23 Mar 1998 1:00 pm lt",
-    "12:00 AM",
-    "1998-082",
-    "98-082",
-    "1998-W13-1",
-    "1998W131",
-    "-8-W13-7",
-    "-W13-2",
-    "-w-3",
-    "--03-23",
-    "---23",
-    "--0323T",
-    "12.00125",
-    "12:34.5",
-    "-05:30:15",
-    "31 Apr 1998",
-    "  ,;  ",
-};
-
-}  // namespace
+#include "nntp/date_golden_corpus.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -48,7 +14,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     int n = 0;
-    for (const char* seed : kSeeds) {
+    for (const char* seed : corvane::date_golden::kSeedTexts) {
         const std::string path = std::string(argv[1]) + "/seed_" + std::to_string(n++);
         std::ofstream out(path, std::ios::binary);
         out << seed;
