@@ -77,6 +77,11 @@ void CThreadManager::SetWorkerControl(int index, WorkerControl kind, CWorkerDisp
     if (index >= 0 && index < m_workerCount) m_workers[index]->SetControls(kind, display);
 }
 
+int CThreadManager::QueuedCount() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return static_cast<int>(m_high.size() + m_medium.size() + m_low.size());
+}
+
 const CWorkItem* CThreadManager::GetWorkerItem(int index) const {
     std::lock_guard<std::mutex> guard(m_lock);
     return index >= 0 && index < m_workerCount ? m_current[index] : nullptr;

@@ -52,6 +52,8 @@ public:
     void SetWorkerControl(int index, WorkerControl kind, CWorkerDisplay* display);
     // The item worker `index` runs now, for locating it; not handed over.
     const CWorkItem* GetWorkerItem(int index) const;
+    // Items waiting in the three queues (running ones not counted), for the status bar.
+    int QueuedCount() const;
 
     // Waits until the manager's thread has ended (after UWM_MANAGER_STOPPED).
     void WaitStopped();

@@ -1,0 +1,185 @@
+// The main window model's work commands: making work items and handing them to the thread
+// manager (group headers, group list, group refresh, article downloads), and the commands that
+// edit the article list and the queue.
+#include <utility>
+
+#include "app/kill_commands.h"
+#include "app/main_model.h"
+#include "select/criteria_eval.h"
+
+namespace corvane {
+
+std::unique_ptr<CWorkItem> CMainModel::MakeItem(WorkKind kind, int priority) const {
+    const CSetup& setup = m_app.Setup();
+    auto item = std::make_unique<CWorkItem>();
+    item->window = const_cast<CMessageQueue*>(&m_queue);
+    item->kind = static_cast<int>(kind);
+    item->priority = priority;
+    item->loginRequired = setup.m_requiresLogin;
+    item->user = setup.User();
+    item->password = setup.Password();
+    item->server = setup.NewsServer();
+    item->port = setup.m_port;
+    item->saveDirectory = setup.SavePath();
+    return item;
+}
+
+std::string CMainModel::SaveDirectoryFor(const CSetupGroup& group) const {
+    std::string directory = m_app.Setup().SavePath();
+    if (!group.RelativePath().empty()) {
+        if (!directory.empty() && directory.back() != '/') directory += '/';
+        directory += group.RelativePath();
+    }
+    return directory;
+}
+
+bool CMainModel::ReadyToQueue() { return m_dialup.ReadyToQueue(m_app.Setup(), m_gate); }
+
+void CMainModel::HandOver(std::unique_ptr<CWorkItem> item) {
+    ++m_outstanding;
+    m_manager.AddItem(std::move(item));
+}
+
+void CMainModel::QueueArticle(CArticle& article, const CSetupGroup& group, std::int32_t priority) {
+    if (!ReadyToQueue()) return;
+    auto item = MakeItem(WorkKind::Article, priority < 0 ? article.Priority() : priority);
+    item->group = group.Name();
+    item->article = &article;
+    item->saveDirectory = SaveDirectoryFor(group);
+    item->overwrite = m_app.Setup().m_overwrite;
+    article.SetMismatch(false);
+    article.SetQueued(true);
+    article.SetWorkItem(item.get());
+    HandOver(std::move(item));
+    m_queuedLines += article.Lines();
+}
+
+void CMainModel::QueueGroupHeaders(const CSetupGroup& group) {
+    if (!ReadyToQueue()) return;
+    auto item = MakeItem(WorkKind::GroupHeaders, CArticle::kPriorityMedium);
+    item->group = group.Name();
+    item->attachmentFlag = group.m_type;
+    item->startNumber = group.m_highestArticle;
+    HandOver(std::move(item));
+}
+
+void CMainModel::RequestGroupRefresh(const std::string& group) {
+    if (!ReadyToQueue()) return;
+    auto item = MakeItem(WorkKind::GroupRefresh, CArticle::kPriorityMedium);
+    item->group = group;
+    HandOver(std::move(item));
+}
+
+void CMainModel::DoGroup() {
+    const CSetupGroup* group = SelectedSetupGroup();
+    if (group == nullptr) return;
+    QueueGroupHeaders(*group);
+    m_view.OnGroupsChanged();
+}
+
+void CMainModel::DoAllGroups() {
+    for (const auto& group : m_app.Setup().m_groups) {
+        if (group->m_enabled != 0) QueueGroupHeaders(*group);
+    }
+}
+
+void CMainModel::QueueGroupList() {
+    if (ReadyToQueue()) HandOver(MakeItem(WorkKind::GroupList, CArticle::kPriorityHigh));
+    TakeSavePathField();
+}
+
+void CMainModel::GrabArticles(const std::vector<CArticle*>& articles, std::int32_t priority) {
+    // The list changes under the pass (rejected records leave it), so it walks a copy.
+    const std::vector<CArticle*> pass = articles;
+    const CSetup& setup = m_app.Setup();
+    for (CArticle* article : pass) {
+        const CSetupGroup* group = FindSetupGroup(article->Newsgroup());
+        if (group == nullptr || !ApplyCriteria(*article, setup.m_criteriaGroups)) {
+            DiscardArticle(*article);
+            continue;
+        }
+        if (!article->Queued() && article->IsComplete()) {
+            QueueArticle(*article, *group, priority);
+            m_rows.OnArticleChanged(*article);
+        }
+    }
+    TakeSavePathField();
+}
+
+void CMainModel::DiscardArticle(CArticle& article) {
+    std::unique_ptr<CArticle> owned = m_store.RemoveArticle(article);
+    if (!owned) return;
+    if (CWorkItem* item = owned->WorkItem()) {
+        m_queuedLines -= owned->Lines();
+        m_manager.RemoveItem(item);
+        m_detached[item] = std::move(owned);
+    }
+}
+
+void CMainModel::RemoveSelected() {
+    for (CArticle* article : m_rows.Selected()) {
+        if (article->Queued() && article->WorkItem() != nullptr) {
+            article->SetRemoveWhenDone(true);
+            m_manager.RemoveItem(article->WorkItem());
+        } else {
+            m_store.RemoveArticle(*article);  // the returned record is freed here
+        }
+    }
+}
+
+void CMainModel::CancelSelected() {
+    for (CArticle* article : m_rows.Selected()) {
+        if (!article->Queued() || article->WorkItem() == nullptr) continue;
+        m_manager.RemoveItem(article->WorkItem());
+        m_rows.OnArticleChanged(*article);
+    }
+}
+
+void CMainModel::ToggleTextAttachment() {
+    for (CArticle* article : m_rows.Selected()) {
+        if (article->Queued()) continue;
+        article->SetAttachment(!article->Attachment());
+        m_rows.OnArticleChanged(*article);
+    }
+}
+
+void CMainModel::StopAll() {
+    EmptyQueue();
+    for (int slot = 0; slot < kWorkerSlots; ++slot) m_manager.CancelWorker(slot);
+}
+
+void CMainModel::EmptyQueue() {
+    m_manager.EmptyQueue();
+    TakeSavePathField();
+}
+
+void CMainModel::Reset() {
+    m_app.Log().Clear();
+    ClearArticleState();
+}
+
+void CMainModel::EmptyLog() {
+    if (m_app.Prompt().AskYesNo("Are you sure? This will completely empty the log"))
+        m_app.Log().Clear();
+}
+
+void CMainModel::ToggleGroupEnabled() {
+    CSetupGroup* group = SelectedSetupGroup();
+    if (group == nullptr) return;
+    group->m_enabled = group->m_enabled != 0 ? 0 : 1;
+    m_app.PublishSetup();
+    m_view.OnGroupsChanged();
+}
+
+void CMainModel::Kill(bool person) {
+    const CArticle* current = m_rows.Current();
+    if (current == nullptr) return;
+    if (person) {
+        KillPerson(m_app.Setup(), *current);
+    } else {
+        KillSite(m_app.Setup(), *current);
+    }
+    m_app.PublishSetup();
+}
+
+}  // namespace corvane
