@@ -172,6 +172,7 @@ TEST_F(AutoModeTest, TheSwitchesApplyToTheLoadedSetupAndAutoStartsIt) {
     EXPECT_EQ(model.OutstandingItems(), 0);
     Advance(3600 * 1000);
     EXPECT_EQ(model.OutstandingItems(), 1);
+    EXPECT_TRUE(script.Started().empty());  // the file's thread count of 0 holds it
 }
 
 TEST_F(AutoModeTest, UpperCaseAutoIsNotTheSwitch) {

@@ -30,16 +30,12 @@ bool CFindState::Matches(std::string_view subject) const {
     return FoldCase(subject).find(m_needle) != std::string::npos;
 }
 
-// A position at or past the end examines an empty text, which only an empty search matches.
-bool CFindState::RowMatches(const IFindRows& rows, std::size_t row) const {
-    if (row >= rows.RowCount()) return Matches({});
-    return Matches(rows.SubjectAt(row));
-}
-
 std::optional<std::size_t> CFindState::PressFind(IFindRows& rows) {
-    // The row count is read on every step: rows may come and go while the dialog is open.
-    while (!RowMatches(rows, m_position) && m_position < rows.RowCount()) ++m_position;
-    if (m_position >= rows.RowCount()) {
+    // Rows may have come or gone since the last press, so the count is read anew. A position
+    // at or past the end would examine an empty text, which can only end the search.
+    const std::size_t count = rows.RowCount();
+    while (m_position < count && !Matches(rows.SubjectAt(m_position))) ++m_position;
+    if (m_position >= count) {
         m_findNext = false;
         m_position = 0;
         return std::nullopt;

@@ -55,7 +55,6 @@ private:
     // press over many rows folds each subject and nothing else.
     void PrepareNeedle();
     bool Matches(std::string_view subject) const;
-    bool RowMatches(const IFindRows& rows, std::size_t row) const;
 
     std::string m_searchText;
     std::string m_needle;

@@ -119,7 +119,7 @@ void CMainModel::HandleMessage(const SMessage& message) {
             break;
         case UWM_DIALUP_STATE:
             m_dialup.OnDialupState(message.lParam != nullptr, m_gate);
-            SetPane(4, m_dialup.StatusText());
+            SetPane(4, message.lParam != nullptr ? "Connected" : m_dialup.LastErrorText());
             break;
         case UWM_ARTICLE_SAVED:
             OnArticleSaved(static_cast<AttachmentDecoder*>(message.lParam));

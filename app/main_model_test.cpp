@@ -118,8 +118,11 @@ TEST_F(MainModelTest, ThreadsAtZeroHoldTheQueueAndNewRowsGoToTheEnd) {
     EXPECT_EQ(model.Rows().At(2)->Subject(), "0-first-by-name.jpg");
 
     model.Execute(cmd::kGrabAll);
-    Advance(1000);  // timer 1 shows the queue
-    EXPECT_EQ(model.Pane(2), "Queued Work: 00003");
+    // Timer 1 shows the queue once the manager has taken the items in.
+    EXPECT_TRUE(PumpUntil([&] {
+        Advance(1000);
+        return model.Pane(2) == "Queued Work: 00003";
+    }));
     EXPECT_EQ(model.Pane(3), "Queued Lines: 0000030");
     EXPECT_TRUE(script.Started().empty());
     model.SetThreadsSlider(2);

@@ -83,6 +83,11 @@ private:
     CJobScript& m_script;
 };
 
+inline std::string MakeTempDir() {
+    char pattern[] = "/tmp/corvane-model-XXXXXX";
+    return ::mkdtemp(pattern) ? pattern : "";
+}
+
 class CRecordingView : public IMainView {
 public:
     void OnGroupsChanged() override { ++groupRefreshes; }
@@ -100,17 +105,13 @@ public:
 class MainModelTest : public ::testing::Test {
 protected:
     MainModelTest()
-        : m_dir(MakeDir()),
+        : m_dir(MakeTempDir()),
           app(settings, prompt, clock, m_dir),
           timers(clock, queue),
           model(app, queue, timers, view, nullptr,
                 [this](int) { return std::make_unique<CScriptedWorker>(script); }) {}
     ~MainModelTest() override { std::filesystem::remove_all(m_dir); }
 
-    static std::string MakeDir() {
-        char pattern[] = "/tmp/corvane-model-XXXXXX";
-        return ::mkdtemp(pattern) ? pattern : "";
-    }
     // Handles queued messages until the condition holds (true) or a few seconds pass.
     bool PumpUntil(const std::function<bool()>& done) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -94,11 +94,18 @@ void CMainModel::GrabArticles(const std::vector<CArticle*>& articles, std::int32
     const CSetup& setup = m_app.Setup();
     for (CArticle* article : pass) {
         const CSetupGroup* group = FindSetupGroup(article->Newsgroup());
-        if (group == nullptr || !ApplyCriteria(*article, setup.m_criteriaGroups)) {
+        if (group == nullptr) {
             DiscardArticle(*article);
             continue;
         }
-        if (!article->Queued() && article->IsComplete()) {
+        // A queued record belongs to its job, which writes the values the rules set and
+        // checks the rules itself before it downloads: it is not evaluated here meanwhile.
+        if (article->Queued()) continue;
+        if (!ApplyCriteria(*article, setup.m_criteriaGroups)) {
+            DiscardArticle(*article);
+            continue;
+        }
+        if (article->IsComplete()) {
             QueueArticle(*article, *group, priority);
             m_rows.OnArticleChanged(*article);
         }

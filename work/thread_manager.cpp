@@ -39,8 +39,9 @@ void CThreadManager::Start(CMessageQueue& window, int workerCount, const WorkerF
 }
 
 void CThreadManager::SetThreadCount(int allowed) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    if (allowed != m_allowed) m_queue.Post(TM_SET_THREADS, allowed);
+    // Always posted: the count the manager holds lags behind the requests still in its queue,
+    // so comparing with it would drop a request that undoes an earlier one (1, then 0).
+    m_queue.Post(TM_SET_THREADS, allowed);
 }
 
 void CThreadManager::AddItem(std::unique_ptr<CWorkItem> item) {
