@@ -6,6 +6,7 @@ namespace corvane {
 
 void CAppServices::PublishSetup(const CSetup& setup) {
     auto copy = std::make_shared<const CSetup>(setup);
+    m_timeoutMs.store(TimeoutOf(setup), std::memory_order_relaxed);
     std::lock_guard<std::mutex> guard(m_lock);
     m_setup = std::move(copy);
 }
@@ -15,9 +16,9 @@ std::shared_ptr<const CSetup> CAppServices::SetupSnapshot() const {
     return m_setup;
 }
 
-int CAppServices::TimeoutMs() const {
+int CAppServices::TimeoutOf(const CSetup& setup) {
     // A setup file can hold any number: keep the time-out between one minute and a day.
-    const int minutes = std::clamp(SetupSnapshot()->m_timeOutMinutes, 1, 24 * 60);
+    const int minutes = std::clamp(setup.m_timeOutMinutes, 1, 24 * 60);
     return minutes * 60000;
 }
 

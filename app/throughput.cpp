@@ -3,8 +3,7 @@
 namespace corvane {
 
 void CThroughputCounters::AddBytes(std::int64_t bytes) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_bytes += bytes;
+    m_bytes.fetch_add(bytes, std::memory_order_relaxed);
 }
 
 void CThroughputCounters::StartBusy() {
@@ -26,12 +25,12 @@ double CThroughputCounters::Throughput() const {
     std::int64_t ms = m_busyMs;
     if (m_busy) ms += m_clock.NowMs() - m_busySince;
     if (ms <= 0) return 0.0;
-    return static_cast<double>(m_bytes) * 1000.0 / static_cast<double>(ms);
+    return static_cast<double>(m_bytes.load(std::memory_order_relaxed)) * 1000.0 /
+           static_cast<double>(ms);
 }
 
 std::int64_t CThroughputCounters::Bytes() const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_bytes;
+    return m_bytes.load(std::memory_order_relaxed);
 }
 
 }  // namespace corvane

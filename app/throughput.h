@@ -4,6 +4,7 @@
 // their own threads; the main window opens and closes busy periods and reads the rate. One
 // lock covers all of it. Bytes are counted in 64 bits so that a long run never wraps into a
 // negative rate.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -26,8 +27,10 @@ public:
 
 private:
     const IClock& m_clock;
+    // Every worker adds to it on every line, so it is an atomic of its own rather than one
+    // more taker of the lock.
+    std::atomic<std::int64_t> m_bytes{0};
     mutable std::mutex m_lock;
-    std::int64_t m_bytes = 0;
     std::int64_t m_busyMs = 0;
     std::int64_t m_busySince = 0;
     bool m_busy = false;

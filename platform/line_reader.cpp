@@ -5,7 +5,8 @@
 
 namespace corvane {
 
-CLineReader::CLineReader(ITransport& transport) : m_transport(transport) {}
+CLineReader::CLineReader(ITransport& transport)
+    : m_transport(transport), m_buffer(new char[kBufferSize]) {}
 
 bool CLineReader::Fail(const char* why) {
     m_lastError = why;
@@ -28,7 +29,7 @@ bool CLineReader::ReadLine(std::string& line, int timeoutMs) {
             if (!line.empty()) return true;
             return Fail("closed");
         }
-        const long got = m_transport.ReceiveSome(m_buffer.data(), m_buffer.size(), timeoutMs);
+        const long got = m_transport.ReceiveSome(m_buffer.get(), kBufferSize, timeoutMs);
         if (got < 0) {
             m_carry = std::move(line);
             line.clear();
@@ -45,7 +46,7 @@ bool CLineReader::TakeFromBuffer(std::string& line) {
         if (m_buffer[m_begin] == '\n') ++m_begin;
         m_dropLeadingLf = false;
     }
-    const char* start = m_buffer.data() + m_begin;
+    const char* start = m_buffer.get() + m_begin;
     const size_t available = m_end - m_begin;
     // Two memchr passes beat a byte loop on megabyte bodies; the CR search stops at the LF.
     const auto* lf = static_cast<const char*>(std::memchr(start, '\n', available));

@@ -1,9 +1,9 @@
 #pragma once
 // Splits the bytes of a transport into the text lines the news server answers with. It owns a
-// 4096-byte buffer and the part of a line still waiting for its end; it borrows the transport,
+// 64 KiB buffer and the part of a line still waiting for its end; it borrows the transport,
 // which must outlive it. Used by the one thread that owns the transport. Each line is handed
 // over without its terminator and exactly as it came (a "." line is just another line).
-#include <array>
+#include <memory>
 #include <cstddef>
 #include <string>
 
@@ -13,7 +13,9 @@ namespace corvane {
 
 class CLineReader {
 public:
-    static constexpr size_t kBufferSize = 4096;
+    // Large enough that a body streaming in is read with few system calls; an article of
+    // 500 KB takes about eight reads rather than a hundred and twenty.
+    static constexpr size_t kBufferSize = 64 * 1024;
     // A line longer than this is a receive failure: a broken or hostile server that sends bytes
     // without a line end must not exhaust memory; 1 MiB is far above any real header or body line.
     static constexpr size_t kMaxLineLength = 1 << 20;
@@ -38,7 +40,7 @@ private:
     bool Fail(const char* why);
 
     ITransport& m_transport;
-    std::array<char, kBufferSize> m_buffer{};
+    std::unique_ptr<char[]> m_buffer;
     size_t m_begin = 0;
     size_t m_end = 0;
     // The previous line ended at a CR that was the last byte received: an LF arriving next

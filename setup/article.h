@@ -8,6 +8,7 @@
 // A group holds millions of these, so a record keeps its texts in one packed block and shares
 // its newsgroup name with every record of the group. Text views handed out by a record stay
 // valid until one of its texts is set again.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -128,14 +129,16 @@ protected:
     CWorkItem* m_workItem = nullptr;  // not owned
     std::unique_ptr<std::string> m_fileName;  // null until a file name is known
     std::int32_t m_lines = 0;
-    std::int32_t m_groupCount = kGroupCountUnknown;
+    // The article job writes the group count, the rules' priority and the flags below on its
+    // worker thread while the window may read them (a row's image, an automatic save), so
+    // they are atomics.
+    std::atomic<std::int32_t> m_groupCount = kGroupCountUnknown;
     std::int32_t m_articleNumber = 0;
-    std::int32_t m_priority = kPriorityMedium;
+    std::atomic<std::int32_t> m_priority = kPriorityMedium;
     std::int32_t m_partCursor = 0;
-    // The article job writes these two on its worker thread; they keep bytes of their own so
-    // that those writes never share a memory location with the window's flags below.
-    bool m_mismatch = false;
-    bool m_attachment = true;
+    // Bytes of their own, never sharing a memory location with the window's flags below.
+    std::atomic<bool> m_mismatch = false;
+    std::atomic<bool> m_attachment = true;
     bool m_removeWhenDone : 1 = false;
     bool m_queued : 1 = false;
     bool m_downloading : 1 = false;
