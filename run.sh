@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build build/release -j"$(nproc)"
+# Only the program and the two tools the demo needs; ./test.sh builds everything.
+cmake --build build/release -j"$(nproc)" --target corvane corvane-setup corvane-news-server
 
 build=build/release
 demo="$PWD/build/demo"
