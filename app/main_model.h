@@ -129,6 +129,12 @@ public:
     void ApplyOptions(std::unique_ptr<CSetup> copy);
     void ApplyWizard(IMainView::EWizardResult result, const SWizardValues& values);
     void StartAutoMode();
+    // The setup wizard's download page: opens the newsgroup index of the wizard's server and
+    // queues a group-list item built from the wizard's values (not the setup's). False when
+    // no connection can be had. The end of the work arrives as IMainView::OnWizardWorkFinished.
+    bool QueueWizardGroupList(const SWizardValues& values);
+    // The names of the open newsgroup index, in byte order (the wizard's group page).
+    std::vector<std::string> NewsgroupNames() { return m_app.Newsgroups().AllGroups(); }
 
     // What the window shows.
     const CSetup& Setup() const { return m_app.Setup(); }

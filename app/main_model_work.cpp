@@ -88,6 +88,20 @@ void CMainModel::QueueGroupList() {
     TakeSavePathField();
 }
 
+bool CMainModel::QueueWizardGroupList(const SWizardValues& values) {
+    m_app.Newsgroups().Open(values.server);
+    TakeDeferredIndexMessages();
+    if (!ReadyToQueue()) return false;
+    auto item = MakeItem(WorkKind::GroupList, CArticle::kPriorityHigh);
+    item->server = values.server;
+    item->port = values.port;
+    item->user = values.user;
+    item->password = values.password;
+    item->loginRequired = values.requiresLogin ? 1 : 0;
+    HandOver(std::move(item));
+    return true;
+}
+
 void CMainModel::GrabArticles(const std::vector<CArticle*>& articles, std::int32_t priority) {
     // The list changes under the pass (rejected records leave it), so it walks a copy.
     const std::vector<CArticle*> pass = articles;
