@@ -26,6 +26,13 @@ void CArticleRows::OnArticleRemoved(std::size_t, const CArticle& article) {
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(row));
 }
 
+void CArticleRows::OnArticlesRemoved(const std::unordered_set<const CArticle*>& gone) {
+    std::erase_if(m_rows, [&gone](const CArticle* article) { return gone.count(article) != 0; });
+    for (const CArticle* article : gone) m_selected.erase(article);
+    if (m_current != nullptr && gone.count(m_current)) m_current = nullptr;
+    if (m_view) m_view->OnRowsReset();
+}
+
 void CArticleRows::Rebuild(const std::vector<std::unique_ptr<CArticle>>& articles) {
     m_rows.clear();
     m_rows.reserve(articles.size());

@@ -30,6 +30,7 @@ public:
     void OnArticleInserted(std::size_t row, const CArticle& article) override;
     void OnArticleChanged(const CArticle& article) override;
     void OnArticleRemoved(std::size_t row, const CArticle& article) override;
+    void OnArticlesRemoved(const std::unordered_set<const CArticle*>& gone) override;
 
     // The rows are the store's list again, in its order (after a load, a reset or New).
     void Rebuild(const std::vector<std::unique_ptr<CArticle>>& articles);

@@ -177,9 +177,9 @@ private:
     void Load(const std::string& path);
     void InstallSetup(std::unique_ptr<CSetup> setup);
     void ClearArticleState();
-    // Takes the record off the list and frees it, or, while a work item still names it,
-    // cancels the item and keeps the record until the item comes back.
-    void DiscardArticle(CArticle& article);
+    // Takes the records off the list and frees them; one that a work item still names has
+    // its item cancelled and is kept until the item comes back.
+    void DiscardArticles(const std::vector<CArticle*>& articles);
     void AfterSetupReplaced();
     void AskToSaveCurrent();
     void RunWizard();

@@ -111,7 +111,7 @@ void CMainModel::ClearArticleState() {
     for (const auto& article : m_store.Articles()) {
         if (article->WorkItem() != nullptr) queued.push_back(article.get());
     }
-    for (CArticle* article : queued) DiscardArticle(*article);
+    DiscardArticles(queued);
     m_store.Reset();
     m_queuedLines = 0;
     m_rows.Rebuild(m_store.Articles());

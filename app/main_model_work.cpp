@@ -1,6 +1,7 @@
 // The main window model's work commands: making work items and handing them to the thread
 // manager (group headers, group list, group refresh, article downloads), and the commands that
 // edit the article list and the queue.
+#include <unordered_set>
 #include <utility>
 
 #include "app/kill_commands.h"
@@ -103,20 +104,22 @@ bool CMainModel::QueueWizardGroupList(const SWizardValues& values) {
 }
 
 void CMainModel::GrabArticles(const std::vector<CArticle*>& articles, std::int32_t priority) {
-    // The list changes under the pass (rejected records leave it), so it walks a copy.
+    // Rejected records leave the list in one pass at the end, so the pass walks a copy and a
+    // large list is not shifted once per rejected row.
     const std::vector<CArticle*> pass = articles;
     const CSetup& setup = m_app.Setup();
+    std::vector<CArticle*> rejected;
     for (CArticle* article : pass) {
         const CSetupGroup* group = FindSetupGroup(article->Newsgroup());
         if (group == nullptr) {
-            DiscardArticle(*article);
+            rejected.push_back(article);
             continue;
         }
         // A queued record belongs to its job, which writes the values the rules set and
         // checks the rules itself before it downloads: it is not evaluated here meanwhile.
         if (article->Queued()) continue;
         if (!ApplyCriteria(*article, setup.m_criteriaGroups)) {
-            DiscardArticle(*article);
+            rejected.push_back(article);
             continue;
         }
         if (article->IsComplete()) {
@@ -124,28 +127,32 @@ void CMainModel::GrabArticles(const std::vector<CArticle*>& articles, std::int32
             m_rows.OnArticleChanged(*article);
         }
     }
+    DiscardArticles(rejected);
     TakeSavePathField();
 }
 
-void CMainModel::DiscardArticle(CArticle& article) {
-    std::unique_ptr<CArticle> owned = m_store.RemoveArticle(article);
-    if (!owned) return;
-    if (CWorkItem* item = owned->WorkItem()) {
-        m_queuedLines -= owned->Lines();
-        m_manager.RemoveItem(item);
-        m_detached[item] = std::move(owned);
+void CMainModel::DiscardArticles(const std::vector<CArticle*>& articles) {
+    const std::unordered_set<const CArticle*> gone(articles.begin(), articles.end());
+    for (auto& owned : m_store.RemoveArticles(gone)) {
+        if (CWorkItem* item = owned->WorkItem()) {
+            m_queuedLines -= owned->Lines();
+            m_manager.RemoveItem(item);
+            m_detached[item] = std::move(owned);
+        }
     }
 }
 
 void CMainModel::RemoveSelected() {
+    std::unordered_set<const CArticle*> gone;
     for (CArticle* article : m_rows.Selected()) {
         if (article->Queued() && article->WorkItem() != nullptr) {
             article->SetRemoveWhenDone(true);
             m_manager.RemoveItem(article->WorkItem());
         } else {
-            m_store.RemoveArticle(*article);  // the returned record is freed here
+            gone.insert(article);
         }
     }
+    m_store.RemoveArticles(gone);  // the returned records are freed here
 }
 
 void CMainModel::CancelSelected() {

@@ -6,6 +6,7 @@
 // by the store.
 #include <cstddef>
 #include <cstdint>
+#include <unordered_set>
 
 #include "setup/article.h"
 #include "setup/setup_group.h"
@@ -21,6 +22,11 @@ public:
     virtual void OnArticleChanged(const CArticle& article) = 0;
     // The row is about to leave the list; the record is still alive during the call.
     virtual void OnArticleRemoved(std::size_t row, const CArticle& article) = 0;
+    // Many rows are about to leave at once (the records are still alive during the call);
+    // a list view redraws once rather than once per row.
+    virtual void OnArticlesRemoved(const std::unordered_set<const CArticle*>& gone) {
+        (void)gone;
+    }
 };
 
 class IArticleQueue {

@@ -70,6 +70,10 @@ public:
     // Takes the record off the list (and a joined record out of the multi-part map) and hands
     // it to the caller; null when it is not listed.
     std::unique_ptr<CArticle> RemoveArticle(const CArticle& article);
+    // The same for many records in one pass over the list (records not listed are passed
+    // over); the observer hears of them with one OnArticlesRemoved.
+    std::vector<std::unique_ptr<CArticle>> RemoveArticles(
+        const std::unordered_set<const CArticle*>& articles);
     // Reset: every record and map entry goes, and every group's highest number becomes 0.
     void Reset();
 

@@ -60,6 +60,29 @@ void CArticleStore::GiveTo(CSetupFileContents& contents) {
     m_ranges.Reset();
 }
 
+std::vector<std::unique_ptr<CArticle>> CArticleStore::RemoveArticles(
+    const std::unordered_set<const CArticle*>& articles) {
+    std::vector<std::unique_ptr<CArticle>> removed;
+    if (articles.empty()) return removed;
+    if (m_observer) m_observer->OnArticlesRemoved(articles);
+    for (const CArticle* article : articles) {
+        if (!article->IsMultiPart()) continue;
+        auto it = m_multiParts.find(article->Subject());
+        if (it != m_multiParts.end() && *it == article) m_multiParts.erase(it);
+    }
+    auto kept = m_articles.begin();
+    for (auto& article : m_articles) {
+        if (articles.count(article.get())) {
+            removed.push_back(std::move(article));
+        } else {
+            if (&*kept != &article) *kept = std::move(article);
+            ++kept;
+        }
+    }
+    m_articles.erase(kept, m_articles.end());
+    return removed;
+}
+
 void CArticleStore::IndexMessageIds() {
     m_messageIdKeys.reserve(m_messageIds.Size());
     m_messageIds.ForEach([this](const std::string& key, const std::unique_ptr<CMsgDetails>&) {

@@ -40,6 +40,9 @@ public:
     void OnArticleRemoved(std::size_t row, const CArticle& a) override {
         events.push_back("remove " + std::to_string(row) + " " + a.DisplaySubject());
     }
+    void OnArticlesRemoved(const std::unordered_set<const CArticle*>& gone) override {
+        events.push_back("remove " + std::to_string(gone.size()) + " at once");
+    }
     std::vector<std::string> events;
 };
 
@@ -83,6 +86,27 @@ protected:
     RecordingObserver observer;
     CArticleStore store;
 };
+
+TEST_F(ArticleStoreTest, ManyRecordsLeaveInOnePassAndTheirPostingsAreForgotten) {
+    Take(Header(1, "a.jpg"));
+    Take(Header(2, "set.jpg (1/2)"));
+    Take(Header(3, "b.jpg"));
+    Take(Header(4, "c.jpg"));
+    ASSERT_EQ(store.Articles().size(), 4u);
+    CArticle* joined = store.FindMultiPart("set.jpg (");
+    ASSERT_NE(joined, nullptr);
+    CArticle stranger;  // not listed: passed over
+    observer.events.clear();
+    auto removed = store.RemoveArticles(
+        {store.Articles()[0].get(), joined, store.Articles()[3].get(), &stranger});
+    EXPECT_EQ(removed.size(), 3u);
+    EXPECT_EQ(observer.events, std::vector<std::string>{"remove 4 at once"});
+    ASSERT_EQ(store.Articles().size(), 1u);
+    EXPECT_EQ(store.Articles()[0]->Subject(), "b.jpg");
+    EXPECT_EQ(store.FindMultiPart("set.jpg ("), nullptr);
+    // The posting starts afresh when its next part arrives.
+    EXPECT_EQ(Take(Header(5, "set.jpg (2/2)")), EIntakeOutcome::kListed);
+}
 
 TEST_F(ArticleStoreTest, DuplicatesAreDroppedBeforeTheCriteria) {
     EXPECT_EQ(Take(Header(10, "one")), EIntakeOutcome::kListed);
