@@ -67,16 +67,17 @@ for g in json.load(open(sys.argv[1]))["groups"]: print(g)' "$demo/manifest.json"
 "$setup_bin" --out "$demo/demo.cvn" --server 127.0.0.1 --port "$port" \
     "${group_switches[@]}" --save-path "$demo/downloads" --threads 4 --auto-queue
 
-if [ -n "${DISPLAY:-}" ]; then
-    echo "== A display is present, but the windowed program comes later: running headless"
-fi
 if [ ! -x "$corvane_bin" ]; then
     echo "run.sh: $corvane_bin is not built yet; the corpus is served at 127.0.0.1:$port" >&2
     exit 1
 fi
-echo "== corvane -nogui -auto $demo/demo.cvn"
+# With a display the window shows the work and closes by itself when auto mode is done.
+mode=(-nogui)
+[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && mode=()
+echo "== corvane ${mode[*]} -auto $demo/demo.cvn"
 status=0
-CORVANE_HOME="$demo/home" timeout 600 "$corvane_bin" -nogui -auto "$demo/demo.cvn" || status=$?
+CORVANE_HOME="$demo/home" timeout 600 "$corvane_bin" "${mode[@]}" -auto "$demo/demo.cvn" ||
+    status=$?
 stop_server
 [ "$status" -eq 0 ] || echo "run.sh: corvane ended with status $status" >&2
 

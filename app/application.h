@@ -50,6 +50,8 @@ public:
     CAppServices& Services() { return m_services; }
     CNewsgroupIndex& Newsgroups() { return m_newsgroups; }
     CFileIndex& FileIndex() { return m_fileIndex; }
+    // The file name/size index as the decoders and the import see it.
+    IFileRegistry& FileRegistry() { return m_registry; }
     CTraceLog& Trace() { return m_trace; }
     const std::string& DataDirectory() const { return m_dataDirectory; }
     // The program's default folder for downloads.
