@@ -5,7 +5,10 @@
 include(GNUInstallDirs)
 
 set(corvane_install_root ${CMAKE_CURRENT_LIST_DIR}/..)
-set(corvane_install_programs corvane vindle-tool corvane-setup corvane-news-server cvndump)
+set(corvane_install_programs vindle-tool corvane-setup corvane-news-server cvndump)
+if(TARGET corvane)
+  list(APPEND corvane_install_programs corvane)
+endif()
 
 # The programs find libvindle in the lib folder beside their own bin folder, wherever the tree
 # was installed to, without LD_LIBRARY_PATH.
