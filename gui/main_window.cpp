@@ -143,6 +143,8 @@ QWidget* CMainWindow::BuildArticleList() {
     m_articleView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_articleView->verticalHeader()->hide();
     m_articleView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // Rows of one height: the view never measures a million rows to lay them out.
+    m_articleView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_articleView->setWordWrap(false);
     m_articleView->setContextMenuPolicy(Qt::CustomContextMenu);
     // The header's click sorts through the model; the view must not sort on its own.
