@@ -81,7 +81,7 @@ public:
     bool Run();
 
 private:
-    bool SelectGroup();
+    bool SelectGroup(const std::string& group);
     bool FetchParts(CDecoderHold& decoder);
     EPart FetchPart(CDecoderHold& decoder, const CArticle& part);
     EPart Request(CDecoderHold& decoder, const char* command, std::int32_t number);
@@ -118,6 +118,7 @@ private:
     int m_lastPreviewPercent = 0;
     bool m_showThumbnails = false;  // from the setup the last rule check saw
     std::string m_line;
+    std::string m_selectedGroup;  // the group the connection is in now
 };
 
 bool CArticleJob::Run() {
@@ -126,7 +127,7 @@ bool CArticleJob::Run() {
     if (!m_worker.ConnectFor(m_item)) return false;
     ShowStatus(m_article.DisplaySubject());
     m_connection.SetProgressRange(0, m_article.Lines());
-    if (!SelectGroup()) return false;
+    if (!SelectGroup(m_item.group)) return false;
 
     CDecoderHold decoder(AttachmentDecoder::Create(
         m_article.Attachment(), m_item.group, m_item.saveDirectory, m_item.overwrite != 0,
@@ -135,8 +136,9 @@ bool CArticleJob::Run() {
     return End();
 }
 
-bool CArticleJob::SelectGroup() {
-    m_connection.SendLine("GROUP " + m_item.group + "\r\n");
+bool CArticleJob::SelectGroup(const std::string& group) {
+    m_selectedGroup = group;
+    m_connection.SendLine("GROUP " + group + "\r\n");
     std::string reply;
     if (!m_connection.ReceiveLine(reply)) {
         if (m_worker.IsCancelled()) {
@@ -181,6 +183,13 @@ bool CArticleJob::FetchParts(CDecoderHold& decoder) {
 }
 
 EPart CArticleJob::FetchPart(CDecoderHold& decoder, const CArticle& part) {
+    // A posting seen in two groups joins its parts under one record; a part's number belongs
+    // to the group it was listed from, so that group is selected before the part is asked for.
+    const std::string& partGroup = part.Newsgroup();
+    if (!partGroup.empty() && partGroup != m_selectedGroup && !SelectGroup(partGroup)) {
+        decoder->Abort();
+        return EPart::kFailed;
+    }
     m_groupCount = CArticle::kGroupCountUnknown;
     const std::int32_t number = part.ArticleNumber();
     m_inBody = false;

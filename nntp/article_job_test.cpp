@@ -281,6 +281,29 @@ TEST_F(ArticleJobTest, MultiPartPostingComesPartByPartOnOneConnection) {
     EXPECT_EQ(posted.order.back(), UWM_ARTICLE_SAVED);
 }
 
+// A posting seen in two groups joins parts listed from each; every part is asked for in the
+// group its number belongs to.
+TEST_F(ArticleJobTest, PartsListedFromAnotherGroupAreFetchedThere) {
+    const Bytes bytes = RandomBytes(45 * 20 + 7, 3);
+    const Lines data = UuencodeData(bytes);
+    WriteSpool(5, Headers(5) + "begin 644 both.jpg\n" + Join(Lines(data.begin(), data.begin() + 10)));
+    testserver::WriteArticle(m_spool, "alt.other", 2,
+                             Headers(2) + Join(Lines(data.begin() + 10, data.end())) + "end\n");
+    WriteSpool(2, Headers(2000) + "something else at the same number\n");
+    StartServer();
+    auto posting = std::make_unique<CMultiPartArticle>(2, "both.jpg");
+    posting->AddPart(Single(5), 1);
+    auto other = Single(2);
+    other->SetNewsgroup("alt.other");
+    posting->AddPart(std::move(other), 2);
+
+    ASSERT_TRUE(Run(*posting));
+    EXPECT_EQ(FileBytes(m_save + "/both.jpg"), bytes);
+    EXPECT_FALSE(posting->Mismatch());
+    EXPECT_EQ(CommandsOf(1), (Lines{"MODE READER", "GROUP alt.bin", "HEAD 5", "BODY 5",
+                                    "GROUP alt.other", "HEAD 2", "BODY 2"}));
+}
+
 TEST_F(ArticleJobTest, MimeBase64AttachmentIsSaved) {
     const Bytes bytes = RandomBytes(5000, 3);
     WriteSpool(8,
