@@ -26,4 +26,12 @@ void KillSite(CSetup& setup, const CArticle& article) {
     AddKillCondition(setup, CCriteria::kFieldOrigin, article.Origin());
 }
 
+void KillPerson(CSetup& setup, std::string_view author) {
+    AddKillCondition(setup, CCriteria::kFieldAuthor, author);
+}
+
+void KillSite(CSetup& setup, std::string_view origin) {
+    AddKillCondition(setup, CCriteria::kFieldOrigin, origin);
+}
+
 }  // namespace corvane
