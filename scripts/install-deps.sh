@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   clang libclang-rt-dev
   libsqlite3-dev liblmdb-dev
+  libpng-dev libjpeg-dev
   qt6-base-dev
   binutils python3
 )

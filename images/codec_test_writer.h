@@ -1,0 +1,178 @@
+#pragma once
+// PNG and JPEG writers for the tests, straight over libpng and libjpeg, so that the loaders
+// are checked against pixels the test chose rather than against the loaders' own savers.
+// Test and fuzz-seed code only: a writer that fails returns no bytes.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+#include <unistd.h>
+
+#include "images/image_impl.h"
+
+namespace corvane::test {
+
+// A PNG as the test wants it written: raw rows top first in the file's own sample layout
+// (packed below 8 bits, big-endian at 16).
+struct SPngSpec {
+    int width = 0;
+    int height = 0;
+    int bitDepth = 8;
+    int colorType = PNG_COLOR_TYPE_RGB;
+    bool interlaced = false;
+    std::vector<std::vector<uint8_t>> rows;
+    std::vector<SRgb> palette;
+    std::vector<uint8_t> paletteAlpha;
+    // Stop after the header and the rows given, flushed, as a file cut short would be.
+    bool headerOnly = false;
+};
+
+inline void AppendPngBytes(png_structp png, png_bytep data, size_t size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + size);
+}
+
+inline void FlushNothing(png_structp) {}
+
+inline bool WritePngInto(png_structp png, png_infop info, const SPngSpec& spec) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bitDepth,
+                 spec.colorType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> entries;
+    for (const SRgb& c : spec.palette) entries.push_back({c.red, c.green, c.blue});
+    if (!entries.empty()) png_set_PLTE(png, info, entries.data(), int(entries.size()));
+    if (!spec.paletteAlpha.empty())
+        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
+    png_write_info(png, info);
+    if (spec.headerOnly) {
+        for (const auto& row : spec.rows) png_write_row(png, row.data());
+        png_write_flush(png);
+        return true;
+    }
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (const auto& row : spec.rows) png_write_row(png, row.data());
+    png_write_end(png, info);
+    return true;
+}
+
+inline std::vector<uint8_t> WritePng(const SPngSpec& spec) {
+    std::vector<uint8_t> out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &out, AppendPngBytes, FlushNothing);
+    if (!WritePngInto(png, info, spec)) out.clear();
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+struct SJpegErrors {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] inline void JpegWriterError(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<SJpegErrors*>(cinfo->err)->jump, 1);
+}
+
+// A JPEG of `components` (1 gray, 3 RGB, 4 CMYK) interleaved samples, top row first.
+struct SJpegSpec {
+    int width = 0;
+    int height = 0;
+    int components = 3;
+    std::vector<uint8_t> samples;
+    int quality = 95;
+    bool progressive = false;
+    // A scan script of the test's own, replacing the library's.
+    std::vector<jpeg_scan_info> scans;
+    int restartRows = 0;
+    bool arithmetic = false;
+    bool optimize = false;
+};
+
+inline bool WriteJpegInto(jpeg_compress_struct& cinfo, const SJpegSpec& spec) {
+    cinfo.image_width = JDIMENSION(spec.width);
+    cinfo.image_height = JDIMENSION(spec.height);
+    cinfo.input_components = spec.components;
+    cinfo.in_color_space =
+        spec.components == 1 ? JCS_GRAYSCALE : (spec.components == 3 ? JCS_RGB : JCS_CMYK);
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, spec.quality, TRUE);
+    if (spec.progressive) jpeg_simple_progression(&cinfo);
+    cinfo.restart_in_rows = spec.restartRows;
+    cinfo.arith_code = spec.arithmetic ? TRUE : FALSE;
+    cinfo.optimize_coding = spec.optimize ? TRUE : FALSE;
+    if (!spec.scans.empty()) {
+        cinfo.scan_info = spec.scans.data();
+        cinfo.num_scans = int(spec.scans.size());
+    }
+    jpeg_start_compress(&cinfo, TRUE);
+    const size_t rowBytes = size_t(spec.width) * size_t(spec.components);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto row = const_cast<JSAMPROW>(spec.samples.data() + cinfo.next_scanline * rowBytes);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    return true;
+}
+
+inline bool CompressJpeg(jpeg_compress_struct& cinfo, SJpegErrors& errors, const SJpegSpec& spec,
+                         unsigned char** buffer, unsigned long* size) {
+    cinfo.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = JpegWriterError;
+    if (setjmp(errors.jump)) return false;
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, buffer, size);
+    return WriteJpegInto(cinfo, spec);
+}
+
+inline std::vector<uint8_t> WriteJpeg(const SJpegSpec& spec) {
+    jpeg_compress_struct cinfo{};
+    SJpegErrors errors{};
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    const bool ok = CompressJpeg(cinfo, errors, spec, &buffer, &size);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<uint8_t> out;
+    if (ok && buffer) out.assign(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+// A fresh folder for one test's files (per process, as builds may run the same test at once),
+// removed with everything in it afterwards.
+class CTempFolder {
+public:
+    explicit CTempFolder(const std::string& name)
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("corvane_" + name + "_" + std::to_string(getpid()))) {
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~CTempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+}  // namespace corvane::test
