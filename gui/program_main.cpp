@@ -8,6 +8,7 @@
 
 #include "app/headless_front.h"
 #include "gui/auto_dialog.h"
+#include "gui/browser_window.h"
 #include "gui/find_dialog.h"
 #include "gui/gui_front.h"
 #include "gui/help_window.h"
@@ -40,6 +41,7 @@ corvane::SMainWindowDialogs Dialogs() {
                         app.DataDirectory());
     };
     dialogs.showHelp = [](QWidget* parent) { ShowHelp(parent); };
+    dialogs.openBrowser = OpenBrowserWindow;
     return dialogs;
 }
 

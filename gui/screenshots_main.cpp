@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QWizard>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,11 +16,13 @@
 
 #include "app/application.h"
 #include "app/main_model.h"
+#include "gui/browser_window.h"
 #include "gui/main_window.h"
 #include "gui/options_sheet.h"
 #include "gui/qt_prompt.h"
 #include "gui/qt_timer_service.h"
 #include "gui/setup_wizard.h"
+#include "images/png_file.h"
 #include "platform/settings_store.h"
 #include "work/messages.h"
 
@@ -62,6 +65,26 @@ void PostHeader(CMessageQueue& queue, int number, const std::string& subject, co
     article->SetOrigin(number % 2 ? "news.example.net" : "feed.example.org");
     article->SetLines(lines);
     queue.PostUntilAccepted(UWM_ARTICLE_HEADER, 0, article.release());
+}
+
+// A landscape drawn in code (sky, sun, hills, water), saved as a PNG the browser can show.
+std::string WritePicture(const std::string& directory) {
+    const int width = 480, height = 320;
+    CPngImage picture;
+    if (!picture.Create(width, height, 24)) return {};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const double sunDx = x - 360.0, sunDy = y - 80.0;
+            const double hill = 200 + 30 * std::sin(x / 60.0) + 15 * std::sin(x / 23.0);
+            SRgb color{static_cast<uint8_t>(90 + y / 4), static_cast<uint8_t>(150 + y / 5), 235};
+            if (sunDx * sunDx + sunDy * sunDy < 38 * 38) color = {255, 214, 90};
+            if (y > hill) color = {static_cast<uint8_t>(60 + (x % 40)), 140, 70};
+            if (y > 270) color = {40, static_cast<uint8_t>(90 + (x + y) % 30), 160};
+            picture.SetColor(x, height - 1 - y, color);  // rows are stored bottom up
+        }
+    }
+    const std::string path = directory + "/harbour.png";
+    return picture.Save(path) != 0 ? path : std::string();
 }
 
 }  // namespace
@@ -140,6 +163,21 @@ int main(int argc, char** argv) {
     Settle(queue, model);
     ok = Save(wizard, out + "/setup_wizard.png") && ok;
     wizard.hide();
+
+    // The browser over a log that holds one saved picture and one text file.
+    const std::string picture = WritePicture(data);
+    if (!picture.empty()) {
+        auto entry = std::make_unique<CLogEntry>();
+        entry->SetFileName(picture);
+        entry->SetNewsgroup("alt.binaries.pictures.landscapes");
+        entry->SetSubject("harbour.png (1/1)");
+        entry->SetOrigin("news.example.net");
+        entry->SetAuthor("Anna Berg <anna@example.org>");
+        entry->SetLines(1897);
+        app.Log().Add(std::move(entry));
+        SaveBrowserScreenshot(&window, model, out + "/browser.png");
+        std::printf("wrote %s/browser.png\n", out.c_str());
+    }
 
     window.Detach();
     std::filesystem::remove_all(data);
