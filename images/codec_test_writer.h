@@ -24,7 +24,7 @@ namespace corvane::test {
 
 // A PNG as the test wants it written: raw rows top first in the file's own sample layout
 // (packed below 8 bits, big-endian at 16).
-struct SPngSpec {
+struct SPngLayout {
     int width = 0;
     int height = 0;
     int bitDepth = 8;
@@ -44,35 +44,35 @@ inline void AppendPngBytes(png_structp png, png_bytep data, size_t size) {
 
 inline void FlushNothing(png_structp) {}
 
-inline bool WritePngInto(png_structp png, png_infop info, const SPngSpec& spec) {
+inline bool WritePngInto(png_structp png, png_infop info, const SPngLayout& layout) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bitDepth,
-                 spec.colorType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, png_uint_32(layout.width), png_uint_32(layout.height), layout.bitDepth,
+                 layout.colorType, layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> entries;
-    for (const SRgb& c : spec.palette) entries.push_back({c.red, c.green, c.blue});
+    for (const SRgb& c : layout.palette) entries.push_back({c.red, c.green, c.blue});
     if (!entries.empty()) png_set_PLTE(png, info, entries.data(), int(entries.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
+    if (!layout.paletteAlpha.empty())
+        png_set_tRNS(png, info, layout.paletteAlpha.data(), int(layout.paletteAlpha.size()), nullptr);
     png_write_info(png, info);
-    if (spec.headerOnly) {
-        for (const auto& row : spec.rows) png_write_row(png, row.data());
+    if (layout.headerOnly) {
+        for (const auto& row : layout.rows) png_write_row(png, row.data());
         png_write_flush(png);
         return true;
     }
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass)
-        for (const auto& row : spec.rows) png_write_row(png, row.data());
+        for (const auto& row : layout.rows) png_write_row(png, row.data());
     png_write_end(png, info);
     return true;
 }
 
-inline std::vector<uint8_t> WritePng(const SPngSpec& spec) {
+inline std::vector<uint8_t> WritePng(const SPngLayout& layout) {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, AppendPngBytes, FlushNothing);
-    if (!WritePngInto(png, info, spec)) out.clear();
+    if (!WritePngInto(png, info, layout)) out.clear();
     png_destroy_write_struct(&png, &info);
     return out;
 }
@@ -87,7 +87,7 @@ struct SJpegErrors {
 }
 
 // A JPEG of `components` (1 gray, 3 RGB, 4 CMYK) interleaved samples, top row first.
-struct SJpegSpec {
+struct SJpegLayout {
     int width = 0;
     int height = 0;
     int components = 3;
@@ -101,48 +101,48 @@ struct SJpegSpec {
     bool optimize = false;
 };
 
-inline bool WriteJpegInto(jpeg_compress_struct& cinfo, const SJpegSpec& spec) {
-    cinfo.image_width = JDIMENSION(spec.width);
-    cinfo.image_height = JDIMENSION(spec.height);
-    cinfo.input_components = spec.components;
+inline bool WriteJpegInto(jpeg_compress_struct& cinfo, const SJpegLayout& layout) {
+    cinfo.image_width = JDIMENSION(layout.width);
+    cinfo.image_height = JDIMENSION(layout.height);
+    cinfo.input_components = layout.components;
     cinfo.in_color_space =
-        spec.components == 1 ? JCS_GRAYSCALE : (spec.components == 3 ? JCS_RGB : JCS_CMYK);
+        layout.components == 1 ? JCS_GRAYSCALE : (layout.components == 3 ? JCS_RGB : JCS_CMYK);
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, spec.quality, TRUE);
-    if (spec.progressive) jpeg_simple_progression(&cinfo);
-    cinfo.restart_in_rows = spec.restartRows;
-    cinfo.arith_code = spec.arithmetic ? TRUE : FALSE;
-    cinfo.optimize_coding = spec.optimize ? TRUE : FALSE;
-    if (!spec.scans.empty()) {
-        cinfo.scan_info = spec.scans.data();
-        cinfo.num_scans = int(spec.scans.size());
+    jpeg_set_quality(&cinfo, layout.quality, TRUE);
+    if (layout.progressive) jpeg_simple_progression(&cinfo);
+    cinfo.restart_in_rows = layout.restartRows;
+    cinfo.arith_code = layout.arithmetic ? TRUE : FALSE;
+    cinfo.optimize_coding = layout.optimize ? TRUE : FALSE;
+    if (!layout.scans.empty()) {
+        cinfo.scan_info = layout.scans.data();
+        cinfo.num_scans = int(layout.scans.size());
     }
     jpeg_start_compress(&cinfo, TRUE);
-    const size_t rowBytes = size_t(spec.width) * size_t(spec.components);
+    const size_t rowBytes = size_t(layout.width) * size_t(layout.components);
     while (cinfo.next_scanline < cinfo.image_height) {
-        auto row = const_cast<JSAMPROW>(spec.samples.data() + cinfo.next_scanline * rowBytes);
+        auto row = const_cast<JSAMPROW>(layout.samples.data() + cinfo.next_scanline * rowBytes);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
     return true;
 }
 
-inline bool CompressJpeg(jpeg_compress_struct& cinfo, SJpegErrors& errors, const SJpegSpec& spec,
+inline bool CompressJpeg(jpeg_compress_struct& cinfo, SJpegErrors& errors, const SJpegLayout& layout,
                          unsigned char** buffer, unsigned long* size) {
     cinfo.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = JpegWriterError;
     if (setjmp(errors.jump)) return false;
     jpeg_create_compress(&cinfo);
     jpeg_mem_dest(&cinfo, buffer, size);
-    return WriteJpegInto(cinfo, spec);
+    return WriteJpegInto(cinfo, layout);
 }
 
-inline std::vector<uint8_t> WriteJpeg(const SJpegSpec& spec) {
+inline std::vector<uint8_t> WriteJpeg(const SJpegLayout& layout) {
     jpeg_compress_struct cinfo{};
     SJpegErrors errors{};
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    const bool ok = CompressJpeg(cinfo, errors, spec, &buffer, &size);
+    const bool ok = CompressJpeg(cinfo, errors, layout, &buffer, &size);
     jpeg_destroy_compress(&cinfo);
     std::vector<uint8_t> out;
     if (ok && buffer) out.assign(buffer, buffer + size);

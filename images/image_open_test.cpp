@@ -69,9 +69,9 @@ TEST(ImageOpener, ReopeningTheSameKindKeepsTheLoader) {
     test::CTempFolder folder("image_reopen");
     const std::string first = folder.File("1.jpg");
     const std::string second = folder.File("2.JPEG");
-    test::SJpegSpec spec{16, 16, 1, std::vector<uint8_t>(256, 128), 90, false, {}};
-    test::WriteBytes(first, test::WriteJpeg(spec));
-    test::WriteBytes(second, test::WriteJpeg(spec));
+    test::SJpegLayout layout{16, 16, 1, std::vector<uint8_t>(256, 128), 90, false, {}};
+    test::WriteBytes(first, test::WriteJpeg(layout));
+    test::WriteBytes(second, test::WriteJpeg(layout));
 
     CImageOpener opener;
     ASSERT_EQ(opener.Open(first), 1);

@@ -13,39 +13,39 @@
 namespace corvane {
 namespace {
 
-using test::SJpegSpec;
+using test::SJpegLayout;
 using test::WriteJpeg;
 
 // Flat 16-pixel blocks in a few colours: what a quantiser can keep apart and JPEG keeps
 // close, so the loaded colours can be held to a tight tolerance.
-SJpegSpec ColorBlocks(int width, int height) {
+SJpegLayout ColorBlocks(int width, int height) {
     const SRgb colors[] = {{200, 30, 40},   {20, 180, 60}, {30, 60, 220},
                            {240, 240, 240}, {10, 10, 10},  {250, 200, 0}};
-    SJpegSpec spec{width, height, 3, {}, 95, false, {}};
+    SJpegLayout layout{width, height, 3, {}, 95, false, {}};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const SRgb c = colors[size_t((x / 16 + 2 * (y / 16)) % 6)];
-            spec.samples.insert(spec.samples.end(), {c.red, c.green, c.blue});
+            layout.samples.insert(layout.samples.end(), {c.red, c.green, c.blue});
         }
     }
-    return spec;
+    return layout;
 }
 
 // Many colours: every pixel different, more than the quantiser may keep.
-SJpegSpec Gradient(int width, int height) {
-    SJpegSpec spec{width, height, 3, {}, 90, false, {}};
+SJpegLayout Gradient(int width, int height) {
+    SJpegLayout layout{width, height, 3, {}, 90, false, {}};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            spec.samples.insert(spec.samples.end(),
+            layout.samples.insert(layout.samples.end(),
                                 {uint8_t(x * 255 / width), uint8_t(y * 255 / height),
                                  uint8_t((x + y) * 127 / (width + height))});
-    return spec;
+    return layout;
 }
 
-SRgb SourceColor(const SJpegSpec& spec, int x, int y) {
-    const size_t i = (size_t(y) * size_t(spec.width) + size_t(x)) * size_t(spec.components);
-    if (spec.components == 1) return {spec.samples[i], spec.samples[i], spec.samples[i]};
-    return {spec.samples[i], spec.samples[i + 1], spec.samples[i + 2]};
+SRgb SourceColor(const SJpegLayout& layout, int x, int y) {
+    const size_t i = (size_t(y) * size_t(layout.width) + size_t(x)) * size_t(layout.components);
+    if (layout.components == 1) return {layout.samples[i], layout.samples[i], layout.samples[i]};
+    return {layout.samples[i], layout.samples[i + 1], layout.samples[i + 2]};
 }
 
 int Difference(SRgb a, SRgb b) {
@@ -61,16 +61,16 @@ struct SDifference {
     double mean = 0;
 };
 
-SDifference Compare(const CImageImpl& image, const SJpegSpec& spec, bool blocks = false) {
+SDifference Compare(const CImageImpl& image, const SJpegLayout& layout, bool blocks = false) {
     auto edge = [&](int v) { return blocks && (v % 16 < 2 || v % 16 > 13); };
     SDifference d;
     long sum = 0;
     long count = 0;
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
+    for (int y = 0; y < layout.height; ++y) {
+        for (int x = 0; x < layout.width; ++x) {
             if (edge(x) || edge(y)) continue;
             const int one =
-                Difference(image.GetColor(x, image.Height() - 1 - y), SourceColor(spec, x, y));
+                Difference(image.GetColor(x, image.Height() - 1 - y), SourceColor(layout, x, y));
             d.worst = std::max(d.worst, one);
             sum += one;
             ++count;
@@ -83,9 +83,9 @@ SDifference Compare(const CImageImpl& image, const SJpegSpec& spec, bool blocks 
 // Quantising to a palette dithers: single pixels may stray, the picture as a whole may not.
 // A smooth gradient spreads 128 colours over a whole plane of the colour cube, about 22 steps
 // apart along each axis, so its mean error is naturally larger than that of a few flat blocks.
-void ExpectAlike(const CImageImpl& image, const SJpegSpec& spec, bool blocks,
+void ExpectAlike(const CImageImpl& image, const SJpegLayout& layout, bool blocks,
                  const std::string& what) {
-    const SDifference d = Compare(image, spec, blocks);
+    const SDifference d = Compare(image, layout, blocks);
     EXPECT_LE(d.worst, 64) << what;
     EXPECT_LE(d.mean, blocks ? 10.0 : 16.0) << what;
 }
@@ -104,7 +104,7 @@ TEST(JpegLoad, ColourPicturesLoadQuantisedToAtMost128Colours) {
     // Flat blocks come back within JPEG's tolerance; a gradient of thousands of colours is cut
     // down to the quantiser's palette and still resembles its source.
     for (const bool progressive : {false, true}) {
-        SJpegSpec blocks = ColorBlocks(96, 48);
+        SJpegLayout blocks = ColorBlocks(96, 48);
         blocks.progressive = progressive;
         CJpegImage image;
         ASSERT_EQ(image.LoadBytes(WriteJpeg(blocks)), 1) << image.LastError();
@@ -115,7 +115,7 @@ TEST(JpegLoad, ColourPicturesLoadQuantisedToAtMost128Colours) {
         EXPECT_LE(image.Palette().size(), size_t(CJpegImage::kColors));
         ExpectAlike(image, blocks, true, progressive ? "progressive" : "baseline");
     }
-    const SJpegSpec gradient = Gradient(200, 150);
+    const SJpegLayout gradient = Gradient(200, 150);
     CJpegImage image;
     ASSERT_EQ(image.LoadBytes(WriteJpeg(gradient)), 1) << image.LastError();
     EXPECT_LE(image.Palette().size(), size_t(CJpegImage::kColors));
@@ -125,15 +125,15 @@ TEST(JpegLoad, ColourPicturesLoadQuantisedToAtMost128Colours) {
 }
 
 TEST(JpegLoad, GrayPicturesKeepOneComponentWithAGrayPalette) {
-    SJpegSpec spec{61, 33, 1, {}, 95, false, {}};
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x) spec.samples.push_back(uint8_t(x * 4 + y));
+    SJpegLayout layout{61, 33, 1, {}, 95, false, {}};
+    for (int y = 0; y < layout.height; ++y)
+        for (int x = 0; x < layout.width; ++x) layout.samples.push_back(uint8_t(x * 4 + y));
     CJpegImage image;
-    ASSERT_EQ(image.LoadBytes(WriteJpeg(spec)), 1) << image.LastError();
+    ASSERT_EQ(image.LoadBytes(WriteJpeg(layout)), 1) << image.LastError();
     EXPECT_EQ(image.BitsPerPixel(), 8);
     ASSERT_EQ(image.Palette().size(), size_t(256));
     EXPECT_EQ(image.Palette()[200], (SRgb{200, 200, 200}));
-    EXPECT_LE(Compare(image, spec).worst, 6);
+    EXPECT_LE(Compare(image, layout).worst, 6);
 }
 
 TEST(JpegLoad, DamagedForeignAndUnsupportedFilesFail) {
@@ -150,7 +150,7 @@ TEST(JpegLoad, DamagedForeignAndUnsupportedFilesFail) {
     EXPECT_EQ(image.LoadBytes(test::WritePng(
                   {2, 2, 8, PNG_COLOR_TYPE_GRAY, false, {{1, 2}, {3, 4}}, {}, {}, false})),
               0);
-    SJpegSpec cmyk{16, 16, 4, std::vector<uint8_t>(16 * 16 * 4, 100), 90, false, {}};
+    SJpegLayout cmyk{16, 16, 4, std::vector<uint8_t>(16 * 16 * 4, 100), 90, false, {}};
     EXPECT_EQ(image.LoadBytes(WriteJpeg(cmyk)), 0);
     EXPECT_EQ(image.LastError(), "unsupported colour space");
 }
@@ -196,10 +196,10 @@ std::vector<jpeg_scan_info> ManyScans() {
 }
 
 TEST(JpegLoad, AFileOfEndlessScansIsRefused) {
-    SJpegSpec spec = ColorBlocks(32, 32);
-    spec.scans = ManyScans();
-    ASSERT_GT(spec.scans.size(), size_t(CJpegImage::kMaxScans));
-    const std::vector<uint8_t> bytes = WriteJpeg(spec);
+    SJpegLayout layout = ColorBlocks(32, 32);
+    layout.scans = ManyScans();
+    ASSERT_GT(layout.scans.size(), size_t(CJpegImage::kMaxScans));
+    const std::vector<uint8_t> bytes = WriteJpeg(layout);
     ASSERT_FALSE(bytes.empty());
     CJpegImage image;
     EXPECT_EQ(image.LoadBytes(bytes), 0);
@@ -208,7 +208,7 @@ TEST(JpegLoad, AFileOfEndlessScansIsRefused) {
 
 TEST(JpegSave, SavedPicturesLoadBackAlikeAtTheStoredQuality) {
     test::CTempFolder folder("jpeg_save");
-    const SJpegSpec blocks = ColorBlocks(64, 32);
+    const SJpegLayout blocks = ColorBlocks(64, 32);
     // A true-colour picture and a palette picture of the same colours.
     CJpegImage truecolor;
     ASSERT_TRUE(truecolor.Create(64, 32, 24));

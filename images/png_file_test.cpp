@@ -12,12 +12,12 @@
 namespace corvane {
 namespace {
 
-using test::SPngSpec;
+using test::SPngLayout;
 using test::WritePng;
 
 // A test picture: the file's rows and the colour each pixel must load as, top row first.
 struct SPicture {
-    SPngSpec spec;
+    SPngLayout layout;
     std::vector<SRgb> expected;
 };
 
@@ -60,18 +60,18 @@ void PutSample(std::vector<uint8_t>& row, size_t& bit, int value, int depth) {
     bit += size_t(depth);
 }
 
-SRgb ExpectedColor(const SPngSpec& spec, const std::vector<int>& v) {
-    if (spec.colorType == PNG_COLOR_TYPE_PALETTE) return spec.palette[size_t(v[0])];
-    const int maxValue = spec.bitDepth == 16 ? 255 : (1 << spec.bitDepth) - 1;
+SRgb ExpectedColor(const SPngLayout& layout, const std::vector<int>& v) {
+    if (layout.colorType == PNG_COLOR_TYPE_PALETTE) return layout.palette[size_t(v[0])];
+    const int maxValue = layout.bitDepth == 16 ? 255 : (1 << layout.bitDepth) - 1;
     auto level = [&](int s) { return uint8_t(s * 255 / maxValue); };
-    if (spec.colorType == PNG_COLOR_TYPE_GRAY) return {level(v[0]), level(v[0]), level(v[0])};
+    if (layout.colorType == PNG_COLOR_TYPE_GRAY) return {level(v[0]), level(v[0]), level(v[0])};
     return {level(v[0]), level(v[1]), level(v[2])};
 }
 
 SPicture MakePicture(int width, int height, int bitDepth, int colorType, bool interlaced) {
     SPicture p;
-    p.spec = {width, height, bitDepth, colorType, interlaced, {}, {}, {}, false};
-    if (colorType == PNG_COLOR_TYPE_PALETTE) p.spec.palette = PaletteRamp(1 << bitDepth);
+    p.layout = {width, height, bitDepth, colorType, interlaced, {}, {}, {}, false};
+    if (colorType == PNG_COLOR_TYPE_PALETTE) p.layout.palette = PaletteRamp(1 << bitDepth);
     const int channels = Channels(colorType);
     const int maxValue = bitDepth == 16 ? 255 : (1 << bitDepth) - 1;
     for (int y = 0; y < height; ++y) {
@@ -83,9 +83,9 @@ SPicture MakePicture(int width, int height, int bitDepth, int colorType, bool in
                 v.push_back(Sample(x, y, c, maxValue));
                 PutSample(row, bit, v.back(), bitDepth);
             }
-            p.expected.push_back(ExpectedColor(p.spec, v));
+            p.expected.push_back(ExpectedColor(p.layout, v));
         }
-        p.spec.rows.push_back(row);
+        p.layout.rows.push_back(row);
     }
     return p;
 }
@@ -125,7 +125,7 @@ TEST(PngLoad, PixelsEqualTheSourceInEveryLayout) {
                                      std::to_string(c.colorType) +
                                      (interlaced ? " interlaced" : "");
             CPngImage image;
-            ASSERT_EQ(image.LoadBytes(WritePng(p.spec)), 1) << what << ": " << image.LastError();
+            ASSERT_EQ(image.LoadBytes(WritePng(p.layout)), 1) << what << ": " << image.LastError();
             EXPECT_EQ(image.BitsPerPixel(), c.bitsPerPixel) << what;
             EXPECT_EQ(image.HasPalette(), c.colorType == PNG_COLOR_TYPE_PALETTE) << what;
             ExpectPixels(image, p.expected, what);
@@ -136,19 +136,19 @@ TEST(PngLoad, PixelsEqualTheSourceInEveryLayout) {
 TEST(PngLoad, SixteenBitSamplesLoadAsTheirHighByte) {
     const SPicture p = MakePicture(5, 4, 16, PNG_COLOR_TYPE_RGB, false);
     CPngImage image;
-    ASSERT_EQ(image.LoadBytes(WritePng(p.spec)), 1);
+    ASSERT_EQ(image.LoadBytes(WritePng(p.layout)), 1);
     EXPECT_EQ(image.BitsPerPixel(), 24);
     EXPECT_EQ(image.ColorType(), CImageImpl::kColorTrue);
     // Top left pixel: high bytes as written, low bytes ignored.
     const uint8_t* topRow = image.Row(image.Height() - 1);
-    EXPECT_EQ(topRow[0], p.spec.rows[0][4]);  // blue
-    EXPECT_EQ(topRow[2], p.spec.rows[0][0]);  // red
+    EXPECT_EQ(topRow[0], p.layout.rows[0][4]);  // blue
+    EXPECT_EQ(topRow[2], p.layout.rows[0][0]);  // red
 }
 
 TEST(PngLoad, TransparencyIsComposedOverTheBackground) {
     const SRgb background = CPngImage::kBackground;
     // Colour with alpha: clear pixels show the background, opaque ones their own colour.
-    SPngSpec rgba{2,  1,  8,    PNG_COLOR_TYPE_RGB_ALPHA, false, {{10, 20, 30, 0, 40, 50, 60, 255}},
+    SPngLayout rgba{2,  1,  8,    PNG_COLOR_TYPE_RGB_ALPHA, false, {{10, 20, 30, 0, 40, 50, 60, 255}},
                   {}, {}, false};
     CPngImage image;
     ASSERT_EQ(image.LoadBytes(WritePng(rgba)), 1) << image.LastError();
@@ -157,7 +157,7 @@ TEST(PngLoad, TransparencyIsComposedOverTheBackground) {
     EXPECT_EQ(image.GetColor(1, 0), (SRgb{40, 50, 60}));
 
     // Gray with alpha composes over gray 0.
-    SPngSpec grayAlpha{2,  1,  8,    PNG_COLOR_TYPE_GRAY_ALPHA, false, {{99, 0, 77, 255}},
+    SPngLayout grayAlpha{2,  1,  8,    PNG_COLOR_TYPE_GRAY_ALPHA, false, {{99, 0, 77, 255}},
                        {}, {}, false};
     ASSERT_EQ(image.LoadBytes(WritePng(grayAlpha)), 1) << image.LastError();
     EXPECT_EQ(image.BitsPerPixel(), 8);
@@ -165,7 +165,7 @@ TEST(PngLoad, TransparencyIsComposedOverTheBackground) {
     EXPECT_EQ(image.GetColor(1, 0), (SRgb{77, 77, 77}));
 
     // A palette entry with alpha 0 becomes the background colour in the loaded palette.
-    SPngSpec palette{
+    SPngLayout palette{
         2, 1, 8, PNG_COLOR_TYPE_PALETTE, false, {{0, 1}}, {{1, 2, 3}, {200, 100, 50}}, {0}, false};
     ASSERT_EQ(image.LoadBytes(WritePng(palette)), 1) << image.LastError();
     EXPECT_EQ(image.GetColor(0, 0), background);
@@ -174,7 +174,7 @@ TEST(PngLoad, TransparencyIsComposedOverTheBackground) {
 
 TEST(PngLoad, DamagedOrForeignFilesFailWithoutAPicture) {
     const std::vector<uint8_t> good =
-        WritePng(MakePicture(40, 30, 8, PNG_COLOR_TYPE_RGB, true).spec);
+        WritePng(MakePicture(40, 30, 8, PNG_COLOR_TYPE_RGB, true).layout);
     ASSERT_FALSE(good.empty());
     CPngImage image;
     // Cut anywhere from inside the signature to just before the end chunk's data ends: the
@@ -197,14 +197,14 @@ TEST(PngLoad, AbsurdDimensionsFailBeforeThePictureIsAllocated) {
     // 12000 x 12000 is within the side limit but far beyond the pixel limit; the file holds
     // rows of noise (enough for the compressor to emit a data chunk), as a hostile file would.
     for (const auto& [width, height] : {std::pair{12000, 12000}, std::pair{20000, 1}}) {
-        SPngSpec spec{width, height, 8, PNG_COLOR_TYPE_GRAY, false, {}, {}, {}, true};
+        SPngLayout layout{width, height, 8, PNG_COLOR_TYPE_GRAY, false, {}, {}, {}, true};
         std::mt19937 random(7);
         for (int row = 0; row < std::min(height, 3); ++row) {
             std::vector<uint8_t> noise(static_cast<size_t>(width));
             for (uint8_t& sample : noise) sample = uint8_t(random());
-            spec.rows.push_back(noise);
+            layout.rows.push_back(noise);
         }
-        const std::vector<uint8_t> bytes = WritePng(spec);
+        const std::vector<uint8_t> bytes = WritePng(layout);
         ASSERT_FALSE(bytes.empty());
         CPngImage image;
         EXPECT_EQ(image.LoadBytes(bytes), 0);
@@ -217,7 +217,7 @@ TEST(PngLoad, FilesLoadByNameAndAMissingFileFails) {
     test::CTempFolder folder("png_load");
     const SPicture p = MakePicture(9, 6, 8, PNG_COLOR_TYPE_RGB, false);
     const std::string path = folder.File("a.png");
-    test::WriteBytes(path, WritePng(p.spec));
+    test::WriteBytes(path, WritePng(p.layout));
     CPngImage image;
     ASSERT_EQ(image.Load(path), 1) << image.LastError();
     EXPECT_EQ(image.FileName(), path);

@@ -29,9 +29,9 @@ BASE64_LINE = re.compile(r"^[A-Za-z0-9+/=]*$")
 
 
 def load_generator():
-    spec = importlib.util.spec_from_file_location("make_demo_corpus", GENERATOR)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("make_demo_corpus", GENERATOR)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

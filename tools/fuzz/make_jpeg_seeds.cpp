@@ -10,15 +10,15 @@
 
 namespace {
 
-using corvane::test::SJpegSpec;
+using corvane::test::SJpegLayout;
 
-SJpegSpec Picture(int components, int quality, bool progressive) {
-    SJpegSpec spec{19, 13, components, {}, quality, progressive, {}};
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x)
+SJpegLayout Picture(int components, int quality, bool progressive) {
+    SJpegLayout layout{19, 13, components, {}, quality, progressive, {}};
+    for (int y = 0; y < layout.height; ++y)
+        for (int x = 0; x < layout.width; ++x)
             for (int c = 0; c < components; ++c)
-                spec.samples.push_back(uint8_t(x * 13 + y * 7 + c * 80));
-    return spec;
+                layout.samples.push_back(uint8_t(x * 13 + y * 7 + c * 80));
+    return layout;
 }
 
 }  // namespace
@@ -28,21 +28,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_jpeg_seeds DIR\n");
         return 2;
     }
-    std::vector<SJpegSpec> specs;
+    std::vector<SJpegLayout> layouts;
     for (const int components : {1, 3})
         for (const bool progressive : {false, true})
-            specs.push_back(Picture(components, components == 1 ? 90 : 50, progressive));
-    specs.push_back(Picture(4, 75, false));
-    SJpegSpec restarts = Picture(3, 80, false);
+            layouts.push_back(Picture(components, components == 1 ? 90 : 50, progressive));
+    layouts.push_back(Picture(4, 75, false));
+    SJpegLayout restarts = Picture(3, 80, false);
     restarts.restartRows = 1;
     restarts.optimize = true;
-    specs.push_back(restarts);
-    SJpegSpec arithmetic = Picture(3, 80, true);
+    layouts.push_back(restarts);
+    SJpegLayout arithmetic = Picture(3, 80, true);
     arithmetic.arithmetic = true;
-    specs.push_back(arithmetic);
+    layouts.push_back(arithmetic);
     int n = 0;
-    for (const SJpegSpec& spec : specs) {
-        const std::vector<uint8_t> bytes = corvane::test::WriteJpeg(spec);
+    for (const SJpegLayout& layout : layouts) {
+        const std::vector<uint8_t> bytes = corvane::test::WriteJpeg(layout);
         const std::string path = std::string(argv[1]) + "/seed_" + std::to_string(n++);
         if (bytes.empty()) {
             std::fprintf(stderr, "make_jpeg_seeds: cannot encode %s\n", path.c_str());

@@ -9,7 +9,7 @@
 
 namespace {
 
-using corvane::test::SPngSpec;
+using corvane::test::SPngLayout;
 
 int Channels(int colorType) {
     switch (colorType) {
@@ -24,20 +24,20 @@ int Channels(int colorType) {
     }
 }
 
-SPngSpec Picture(int bitDepth, int colorType, bool interlaced) {
-    SPngSpec spec{11, 9, bitDepth, colorType, interlaced, {}, {}, {}, false};
-    const size_t rowBits = size_t(spec.width) * size_t(Channels(colorType) * bitDepth);
-    for (int y = 0; y < spec.height; ++y) {
+SPngLayout Picture(int bitDepth, int colorType, bool interlaced) {
+    SPngLayout layout{11, 9, bitDepth, colorType, interlaced, {}, {}, {}, false};
+    const size_t rowBits = size_t(layout.width) * size_t(Channels(colorType) * bitDepth);
+    for (int y = 0; y < layout.height; ++y) {
         std::vector<uint8_t> row((rowBits + 7) / 8);
         for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(i * 37 + size_t(y) * 11);
-        spec.rows.push_back(row);
+        layout.rows.push_back(row);
     }
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         for (int i = 0; i < (1 << bitDepth); ++i)
-            spec.palette.push_back({uint8_t(i * 3), uint8_t(255 - i), uint8_t(i * 7)});
-        spec.paletteAlpha = {0, 128};
+            layout.palette.push_back({uint8_t(i * 3), uint8_t(255 - i), uint8_t(i * 7)});
+        layout.paletteAlpha = {0, 128};
     }
-    return spec;
+    return layout;
 }
 
 }  // namespace
