@@ -4,6 +4,7 @@
 // pump the window's queue the way a front end does.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -48,6 +49,16 @@ public:
         auto it = m_results.find(name);
         return it == m_results.end() ? true : it->second;
     }
+    // The job of that name shows `path` in its worker's preview before it runs.
+    void SetPreview(const std::string& name, const std::string& path) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_previews[name] = path;
+    }
+    std::string PreviewOf(const std::string& name) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto it = m_previews.find(name);
+        return it == m_previews.end() ? std::string() : it->second;
+    }
     std::vector<std::string> Started() {
         std::lock_guard<std::mutex> guard(m_lock);
         return m_started;
@@ -64,6 +75,7 @@ private:
     std::condition_variable m_changed;
     std::set<std::string> m_held;
     std::map<std::string, bool> m_results;
+    std::map<std::string, std::string> m_previews;
     std::vector<std::string> m_started;
 };
 
@@ -74,13 +86,21 @@ public:
     bool DoWork(CWorkItem& item) override {
         if (item.article != nullptr) {
             if (item.window) item.window->PostUntilAccepted(UWM_ARTICLE_STARTED, 0, item.article);
-            return m_script.Run(std::string(item.article->Subject()), *this);
+            const std::string name(item.article->Subject());
+            const std::string preview = m_script.PreviewOf(name);
+            CWorkerDisplay* display = m_preview.load();
+            if (display != nullptr && !preview.empty()) display->ShowPreview(preview);
+            return m_script.Run(name, *this);
         }
         return m_script.Run(std::to_string(item.kind) + " " + item.group, *this);
+    }
+    void SetControls(WorkerControl kind, CWorkerDisplay* display) override {
+        if (kind == WorkerControl::Preview) m_preview.store(display);
     }
 
 private:
     CJobScript& m_script;
+    std::atomic<CWorkerDisplay*> m_preview{nullptr};
 };
 
 inline std::string MakeTempDir() {

@@ -125,6 +125,7 @@ private:
         std::uint64_t change = ~std::uint64_t{0};
         std::uint64_t previewShows = ~std::uint64_t{0};
         std::string previewPath;
+        bool previewStale = false;
         int activityImage = -1;
     };
 
@@ -150,6 +151,10 @@ private:
     QWidget* BuildThumbnail(int slot);
     QToolButton* RowButton(int command, const QIcon& icon, const QString& name);
     void ShowWorkerState(int slot, const CWorkerDisplay::SState& state);
+    // Loads a changed preview into its thumbnail, but only while the Thumbnails tab is shown:
+    // reading a picture ten times per article is wasted on a hidden tab.
+    void ShowPreview(int slot);
+    void ShowStalePreviews();
     void BuildStatusBar();
     void OnIdleCheck();
 

@@ -3,12 +3,14 @@
 // the way the desktop polls them.
 #include <QLabel>
 #include <QProgressBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
 #include <fstream>
 #include <set>
 
 #include "app/commands.h"
+#include "images/codec_test_writer.h"
 #include "gui/main_window_test_support.h"
 #include "store/sample_articles.h"
 #include "tools/news_server/news_server.h"
@@ -132,6 +134,50 @@ TEST(MainWindowDownload, CancelButtonStopsTheRowsJob) {
     // A cancelled download stays listed for another try.
     EXPECT_EQ(h.model.Rows().Count(), 200u);
     EXPECT_FALSE(h.model.Rows().At(0)->Queued());
+}
+
+TEST(MainWindowDownload, ThumbnailShowsThePartlyWrittenPictureWhileItsTabIsInView) {
+    CWindowHarness h;
+    h.AddGroup("alt.pics");
+    h.Start();
+    // Half of a green PNG has arrived. Its blue wanders, so that the file is not a few bytes
+    // of compressed green and half of it holds whole rows.
+    test::SPngLayout green{200, 150, 8, PNG_COLOR_TYPE_RGB, false, {}, {}, {}, false};
+    green.rows.assign(150, {});
+    std::uint32_t seed = 7;
+    for (auto& row : green.rows)
+        for (int x = 0; x < 200; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            row.insert(row.end(), {10, 200, std::uint8_t(seed >> 24)});
+        }
+    const std::vector<std::uint8_t> png = test::WritePng(green);
+    const std::string partial = h.m_dir + "/arriving.png";
+    test::WriteBytes(partial, {png.begin(), png.begin() + std::ptrdiff_t(png.size() / 2)});
+    h.script.SetPreview("arriving.png", partial);
+    h.script.Hold("arriving.png");
+    h.Header(1, "arriving.png");
+    ASSERT_TRUE(h.PumpUntil([&] { return h.model.Rows().Count() == 1; }));
+    h.model.Rows().SelectAndFocus(0);
+    h.window.Action(cmd::kGrabSelected)->trigger();
+    ASSERT_TRUE(h.script.WaitStarted("arriving.png"));
+
+    auto* thumbnail = h.window.findChild<QToolButton*>("thumbnail0");
+    ASSERT_NE(thumbnail, nullptr);
+    // On the Threads tab the picture is not read at all.
+    h.window.PollWorkerRows();
+    EXPECT_TRUE(thumbnail->icon().isNull());
+    // Bringing the Thumbnails tab into view shows it, fitted to the button.
+    h.window.findChild<QTabWidget*>("workerTabs")->setCurrentIndex(1);
+    ASSERT_FALSE(thumbnail->icon().isNull());
+    const QImage shown = thumbnail->icon().pixmap(thumbnail->iconSize()).toImage();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_LE(shown.width(), thumbnail->iconSize().width());
+    const QColor top = shown.pixelColor(shown.width() / 2, 1);
+    EXPECT_EQ(top.red(), 10);
+    EXPECT_EQ(top.green(), 200);
+
+    h.script.Release("arriving.png");
+    ASSERT_TRUE(h.PumpUntil([&] { return h.model.OutstandingItems() == 0; }));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ add_library(corvane_gui_main STATIC
 )
 set_target_properties(corvane_gui_main PROPERTIES AUTOMOC ON)
 target_include_directories(corvane_gui_main PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
-target_link_libraries(corvane_gui_main PUBLIC corvane_app corvane_gui_models Qt6::Widgets)
+target_link_libraries(corvane_gui_main PUBLIC corvane_app corvane_gui_models corvane_gui_pictures Qt6::Widgets)
 
 if(CORVANE_BUILD_TESTS)
   corvane_gui_test(gui_main_window_test
@@ -25,5 +25,5 @@ if(CORVANE_BUILD_TESTS)
             ${CMAKE_CURRENT_LIST_DIR}/main_window_download_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/about_box_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/gui_front_test.cpp
-    LIBS corvane_gui_main corvane_news_server corvane_store_samples)
+    LIBS corvane_gui_main corvane_news_server corvane_store_samples PNG::PNG JPEG::JPEG)
 endif()

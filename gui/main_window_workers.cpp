@@ -1,6 +1,7 @@
 // The worker rows (Threads tab), the thumbnails (Thumbnails tab) and the status bar. The rows
 // are polled: each slot's display carries a change number, and only a slot whose number moved
-// is repainted; a thumbnail is reloaded only when the worker showed its picture again.
+// is repainted; a thumbnail is reloaded only when the worker showed its picture again and
+// the Thumbnails tab is in view.
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "gui/article_table_model.h"
 #include "gui/icons.h"
 #include "gui/main_window.h"
+#include "gui/preview_picture.h"
 
 namespace corvane {
 
@@ -26,6 +28,7 @@ constexpr int kThreadsLocateFirst = 1116;
 constexpr int kThumbnailsLocateFirst = 1203;
 constexpr int kThumbnailSize = 96;
 constexpr int kRowsPerColumn = 4;
+constexpr int kThumbnailsTab = 1;
 
 }  // namespace
 
@@ -106,6 +109,7 @@ QWidget* CMainWindow::BuildWorkerTabs() {
         strip->addWidget(BuildThumbnail(slot));
     m_tabs->addTab(threads, "Threads");
     m_tabs->addTab(thumbnails, "Thumbnails");
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { ShowStalePreviews(); });
     PollWorkerRows();
     return m_tabs;
 }
@@ -137,11 +141,26 @@ void CMainWindow::ShowWorkerState(int slot, const CWorkerDisplay::SState& state)
     if (row.previewShows != state.previewShows || row.previewPath != state.previewPath) {
         row.previewShows = state.previewShows;
         row.previewPath = state.previewPath;
-        QPixmap picture;
-        // A partly written picture may not load yet; the button stays empty until it does.
-        if (!state.previewPath.empty()) picture.load(QString::fromStdString(state.previewPath));
-        row.thumbnail->setIcon(picture.isNull() ? QIcon() : QIcon(picture));
+        row.previewStale = true;
+        if (row.previewPath.empty() || m_tabs->currentIndex() == kThumbnailsTab) ShowPreview(slot);
     }
+}
+
+void CMainWindow::ShowPreview(int slot) {
+    SWorkerRow& row = m_rows[static_cast<std::size_t>(slot)];
+    row.previewStale = false;
+    // The first tenth of a picture may not hold even its header yet; the button stays empty
+    // until something of it decodes.
+    const QImage picture = row.previewPath.empty()
+                               ? QImage()
+                               : LoadPreviewPicture(row.previewPath, row.thumbnail->iconSize());
+    row.thumbnail->setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
+}
+
+void CMainWindow::ShowStalePreviews() {
+    if (m_tabs->currentIndex() != kThumbnailsTab) return;
+    for (int slot = 0; slot < CMainModel::kWorkerSlots; ++slot)
+        if (m_rows[static_cast<std::size_t>(slot)].previewStale) ShowPreview(slot);
 }
 
 void CMainWindow::BuildStatusBar() {

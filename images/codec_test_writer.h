@@ -150,6 +150,14 @@ inline std::vector<uint8_t> WriteJpeg(const SJpegLayout& layout) {
     return out;
 }
 
+// Where a JPEG's first scan header (marker FF DA) begins: a cut after it lands in the picture's
+// data rather than in its tables. The file's size when there is none.
+inline size_t JpegScanStart(const std::vector<uint8_t>& bytes) {
+    for (size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) return i;
+    return bytes.size();
+}
+
 // A fresh folder for one test's files (per process, as builds may run the same test at once),
 // removed with everything in it afterwards.
 class CTempFolder {

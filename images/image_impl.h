@@ -119,6 +119,11 @@ public:
 
     void SetNoticeSink(NoticeSink sink) { m_notice = std::move(sink); }
 
+    // A file still being written: a loader that turns a file ending early away takes what
+    // arrived as the picture instead, the missing part filled in as its decoder does.
+    bool AcceptsShortFile() const { return m_acceptShortFile; }
+    void SetAcceptShortFile(bool accept) { m_acceptShortFile = accept; }
+
     // Loads or saves the file kind of the derived class: 1 on success, 0 on failure. An empty
     // name means the stored file name. The holder itself knows no file kind.
     virtual int Load(const std::string& fileName);
@@ -150,6 +155,7 @@ private:
     std::vector<SRgb> m_palette;
     std::string m_fileName;
     int m_jpegQuality = 75;
+    bool m_acceptShortFile = false;
     NoticeSink m_notice;
 };
 

@@ -25,6 +25,10 @@ public:
     // of no known kind leaves an image with no picture.
     int Open(const std::string& fileName);
 
+    // Every later Open takes a file that ends early as a picture still arriving (see
+    // CImageImpl::SetAcceptShortFile).
+    void SetAcceptShortFiles(bool accept) { m_acceptShortFiles = accept; }
+
     EImageKind Kind() const { return m_kind; }
     // The picture of the last Open; never null.
     CImageImpl& Image() { return *m_image; }
@@ -32,6 +36,7 @@ public:
 
 private:
     EImageKind m_kind = EImageKind::kNone;
+    bool m_acceptShortFiles = false;
     std::unique_ptr<CImageImpl> m_image = std::make_unique<CImageImpl>();
 };
 

@@ -27,6 +27,7 @@ struct SErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    bool acceptShortFile;
 };
 
 [[noreturn]] void Fail(j_common_ptr cinfo, const char* text) {
@@ -41,11 +42,13 @@ struct SErrorManager {
     std::longjmp(errors->jump, 1);
 }
 
-// A file that ends early is a short read and fails the load; other warnings (stray bytes,
-// a damaged stretch of data) still leave a picture worth showing. Nothing goes to stderr.
+// A file that ends early is a short read and fails the load, unless the file is still being
+// written and the caller asked for what arrived; other warnings (stray bytes, a damaged
+// stretch of data) still leave a picture worth showing. Nothing goes to stderr.
 void OnMessage(j_common_ptr cinfo, int level) {
     if (level >= 0) return;
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF) OnErrorExit(cinfo);
+    auto* errors = reinterpret_cast<SErrorManager*>(cinfo->err);
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF && !errors->acceptShortFile) OnErrorExit(cinfo);
     ++cinfo->err->num_warnings;
 }
 
@@ -208,6 +211,7 @@ int CJpegImage::Decode(std::FILE* file, std::span<const uint8_t> bytes) {
     m_lastError.clear();
     Clear();
     SDecoder decoder;
+    decoder.errors.acceptShortFile = AcceptsShortFile();
     if (DecodeWith(decoder, file, bytes, *this)) return 1;
     m_lastError = decoder.errors.message[0] ? decoder.errors.message : "JPEG error";
     return 0;

@@ -147,6 +147,15 @@ TEST(JpegLoad, DamagedForeignAndUnsupportedFilesFail) {
         EXPECT_EQ(image.LoadBytes({good.data(), keep}), 0) << "kept " << keep;
         EXPECT_FALSE(image.LastError().empty());
     }
+    // A file still arriving, asked for as such: the scan cut in the middle loads, the header
+    // cut does not.
+    image.SetAcceptShortFile(true);
+    const size_t scan = test::JpegScanStart(good);
+    ASSERT_LT(scan + 100, good.size());
+    EXPECT_EQ(image.LoadBytes({good.data(), (scan + good.size()) / 2}), 1) << image.LastError();
+    EXPECT_EQ(image.Width(), 64);
+    EXPECT_EQ(image.LoadBytes({good.data(), size_t(100)}), 0);
+    image.SetAcceptShortFile(false);
     EXPECT_EQ(image.LoadBytes(test::WritePng(
                   {2, 2, 8, PNG_COLOR_TYPE_GRAY, false, {{1, 2}, {3, 4}}, {}, {}, false})),
               0);

@@ -1,0 +1,21 @@
+#include "gui/preview_picture.h"
+
+#include "gui/qt_draw_surface.h"
+#include "images/image_open.h"
+
+namespace corvane {
+
+QImage LoadPreviewPicture(const std::string& path, QSize box) {
+    CImageOpener opener;
+    // The file is still arriving: a loader that fails part way leaves the bitmap it had
+    // started with the rows that arrived, and JPEG fills in the missing part.
+    opener.SetAcceptShortFiles(true);
+    opener.Open(path);
+    if (!opener.Image().HasBitmap()) return {};
+    QImage picture = PictureToQImage(opener.Image());
+    if (picture.isNull() || box.isEmpty()) return picture;
+    if (picture.width() <= box.width() && picture.height() <= box.height()) return picture;
+    return picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+}  // namespace corvane
