@@ -3,17 +3,15 @@
 // whose header, colour table and rows agree with what the holder reports.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <span>
 
 #include "images/bmp_file.h"
+#include "tools/fuzz/picture_checks.h"
+
+using corvane::fuzz::Check;
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
 
 uint32_t Get32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;

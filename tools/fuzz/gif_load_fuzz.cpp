@@ -3,18 +3,12 @@
 // palette and transparent index agree with each other.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 
 #include "images/gif_decoder.h"
+#include "tools/fuzz/picture_checks.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using corvane::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     corvane::CGifImage image;
