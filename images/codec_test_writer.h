@@ -37,6 +37,20 @@ struct SPngLayout {
     bool headerOnly = false;
 };
 
+// Samples per pixel of a PNG colour type (a palette index is one).
+inline int PngChannels(int colorType) {
+    switch (colorType) {
+        case PNG_COLOR_TYPE_RGB:
+            return 3;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            return 2;
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            return 4;
+        default:
+            return 1;
+    }
+}
+
 inline void AppendPngBytes(png_structp png, png_bytep data, size_t size) {
     auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
     out->insert(out->end(), data, data + size);
@@ -53,7 +67,8 @@ inline bool WritePngInto(png_structp png, png_infop info, const SPngLayout& layo
     for (const SRgb& c : layout.palette) entries.push_back({c.red, c.green, c.blue});
     if (!entries.empty()) png_set_PLTE(png, info, entries.data(), int(entries.size()));
     if (!layout.paletteAlpha.empty())
-        png_set_tRNS(png, info, layout.paletteAlpha.data(), int(layout.paletteAlpha.size()), nullptr);
+        png_set_tRNS(png, info, layout.paletteAlpha.data(), int(layout.paletteAlpha.size()),
+                     nullptr);
     png_write_info(png, info);
     if (layout.headerOnly) {
         for (const auto& row : layout.rows) png_write_row(png, row.data());
@@ -127,8 +142,8 @@ inline bool WriteJpegInto(jpeg_compress_struct& cinfo, const SJpegLayout& layout
     return true;
 }
 
-inline bool CompressJpeg(jpeg_compress_struct& cinfo, SJpegErrors& errors, const SJpegLayout& layout,
-                         unsigned char** buffer, unsigned long* size) {
+inline bool CompressJpeg(jpeg_compress_struct& cinfo, SJpegErrors& errors,
+                         const SJpegLayout& layout, unsigned char** buffer, unsigned long* size) {
     cinfo.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = JpegWriterError;
     if (setjmp(errors.jump)) return false;

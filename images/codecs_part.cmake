@@ -5,6 +5,7 @@ find_package(PNG REQUIRED GLOBAL)
 find_package(JPEG REQUIRED GLOBAL)
 
 target_sources(corvane_images PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/codec_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/jpeg_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_open.cpp

@@ -65,17 +65,18 @@ private:
 
 namespace {
 
-// Hands the LZW decoder the bytes of the image's data sub-blocks, least significant bit first.
+// Hands the LZW decoder the bits of the image's data sub-blocks, least significant bit first.
+// A whole sub-block is fetched at a time, so the per-code work is a few shifts.
 class CBitReader {
 public:
-    explicit CBitReader(std::function<int()> byte) : m_byte(std::move(byte)) {}
+    using Read = std::function<size_t(uint8_t*, size_t)>;
+    explicit CBitReader(Read read) : m_read(std::move(read)) {}
 
     // -1 when the sub-blocks end before `bits` more bits arrive.
     int Code(int bits) {
         while (m_count < bits) {
-            const int b = NextDataByte();
-            if (b < 0) return -1;
-            m_bits |= uint32_t(b) << m_count;
+            if (m_pos == m_size && !NextBlock()) return -1;
+            m_bits |= uint32_t(m_block[m_pos++]) << m_count;
             m_count += 8;
         }
         const int code = int(m_bits & ((1u << bits) - 1));
@@ -88,33 +89,37 @@ public:
     bool Broken() const { return m_broken; }
 
 private:
-    int NextDataByte() {
-        while (m_left == 0) {
-            if (m_terminated || m_broken) return -1;
-            const int size = m_byte();
-            if (size < 0) {
-                m_broken = true;
-                return -1;
-            }
-            if (size == 0) {
-                m_terminated = true;
-                return -1;
-            }
-            m_left = size;
-        }
-        const int b = m_byte();
-        if (b < 0) {
+    // A sub-block the file cut short still gives the bytes it holds; the data is broken
+    // only once those are used up.
+    bool NextBlock() {
+        if (m_terminated || m_broken) return false;
+        if (m_short) {
             m_broken = true;
-            return -1;
+            return false;
         }
-        --m_left;
-        return b;
+        uint8_t size = 0;
+        if (m_read(&size, 1) != 1) {
+            m_broken = true;
+            return false;
+        }
+        if (size == 0) {
+            m_terminated = true;
+            return false;
+        }
+        m_pos = 0;
+        m_size = m_read(m_block.data(), size);
+        m_short = m_size < size;
+        if (m_size == 0) m_broken = true;
+        return m_size > 0;
     }
 
-    std::function<int()> m_byte;
+    Read m_read;
+    std::array<uint8_t, 255> m_block{};
+    size_t m_pos = 0;
+    size_t m_size = 0;
     uint32_t m_bits = 0;
     int m_count = 0;
-    int m_left = 0;
+    bool m_short = false;
     bool m_terminated = false;
     bool m_broken = false;
 };
@@ -129,6 +134,18 @@ public:
         if (m_done) return;
         m_row[m_pos++] = pixel;
         if (m_pos == m_row.size()) Store();
+    }
+    // A decoded string may run over the end of a row; what runs past the picture's last row
+    // is dropped.
+    void Put(const uint8_t* pixels, size_t count) {
+        while (count > 0 && !m_done) {
+            const size_t take = std::min(count, m_row.size() - m_pos);
+            std::memcpy(m_row.data() + m_pos, pixels, take);
+            m_pos += take;
+            pixels += take;
+            count -= take;
+            if (m_pos == m_row.size()) Store();
+        }
     }
     // At the end code a partly filled row still shows.
     void Flush() {
@@ -170,21 +187,22 @@ private:
 };
 
 // The LZW string table: every code above the roots is a prefix code plus one last byte, so a
-// string is spelled by walking prefixes backwards.
+// string is spelled by walking prefixes backwards, filling the stack from its end so that it
+// reads forwards when handed on.
 struct SLzwTable {
     std::array<uint16_t, kMaxCodes> prefix{};
     std::array<uint8_t, kMaxCodes> suffix{};
     std::array<uint8_t, kMaxCodes> first{};
-    std::array<uint8_t, kMaxCodes + 1> stack{};
+    std::array<uint8_t, kMaxCodes> stack{};
 
     void Emit(int code, CRowSink& sink) {
-        int depth = 0;
-        while (depth < kMaxCodes) {
-            stack[depth++] = suffix[code];
+        size_t at = stack.size();
+        while (at > 0) {
+            stack[--at] = suffix[code];
             if (code == prefix[code]) break;
             code = prefix[code];
         }
-        while (depth > 0) sink.Put(stack[--depth]);
+        sink.Put(stack.data() + at, stack.size() - at);
     }
 };
 
@@ -335,7 +353,7 @@ int CGifImage::Decode(CSource& source) {
 bool CGifImage::ReadImage(CSource& source, const uint8_t* descriptor) {
     const int minCodeSize = source.Byte();
     if (minCodeSize < 0) return false;
-    CBitReader bits([&source] { return source.Byte(); });
+    CBitReader bits([&source](uint8_t* out, size_t count) { return source.Read(out, count); });
     CRowSink sink(*this, (descriptor[8] & 0x40) != 0);
     const int bad = DecodeLzw(minCodeSize, bits, sink);
     if (bad < 0) return false;

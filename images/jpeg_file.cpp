@@ -16,11 +16,6 @@ namespace corvane {
 
 namespace {
 
-struct SFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, SFileCloser>;
-
 // The library's error manager with the way back to the load or save in progress. The library
 // only ever sees the first member.
 struct SErrorManager {
@@ -191,25 +186,7 @@ bool EncodeWith(SEncoder& encoder, std::FILE* file, const CImageImpl& image) {
 
 }  // namespace
 
-int CJpegImage::Load(const std::string& fileName) {
-    const std::string name = ResolveName(fileName);
-    SetFileName(name);
-    FilePtr file(std::fopen(name.c_str(), "rb"));
-    if (!file) {
-        m_lastError = "cannot open " + name;
-        Clear();
-        return 0;
-    }
-    return Decode(file.get(), {});
-}
-
-int CJpegImage::LoadBytes(std::span<const uint8_t> bytes) {
-    return Decode(nullptr, bytes);
-}
-
 int CJpegImage::Decode(std::FILE* file, std::span<const uint8_t> bytes) {
-    m_lastError.clear();
-    Clear();
     SDecoder decoder;
     decoder.errors.acceptShortFile = AcceptsShortFile();
     if (DecodeWith(decoder, file, bytes, *this)) return 1;
@@ -217,36 +194,11 @@ int CJpegImage::Decode(std::FILE* file, std::span<const uint8_t> bytes) {
     return 0;
 }
 
-int CJpegImage::Save(const std::string& fileName) {
-    const std::string name = ResolveName(fileName);
-    m_lastError.clear();
-    if (!HasBitmap()) {
-        m_lastError = "no picture to save";
-        return 0;
-    }
-    FilePtr file(std::fopen(name.c_str(), "wb"));
-    if (!file) {
-        m_lastError = "cannot create " + name;
-        return 0;
-    }
-    bool written = false;
-    {
-        SEncoder encoder;
-        written = EncodeWith(encoder, file.get(), *this);
-        if (!written)
-            m_lastError = encoder.errors.message[0] ? encoder.errors.message : "JPEG error";
-    }
-    // A full disk may show only when the buffered tail reaches the file.
-    if (std::fclose(file.release()) != 0 && written) {
-        written = false;
-        m_lastError = "cannot write " + name;
-    }
-    if (!written) {
-        std::remove(name.c_str());
-        return 0;
-    }
-    SetFileName(name);
-    return 1;
+bool CJpegImage::Encode(std::FILE* file) {
+    SEncoder encoder;
+    if (EncodeWith(encoder, file, *this)) return true;
+    m_lastError = encoder.errors.message[0] ? encoder.errors.message : "JPEG error";
+    return false;
 }
 
 }  // namespace corvane

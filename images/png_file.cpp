@@ -33,11 +33,6 @@ private:
     size_t m_position = 0;
 };
 
-struct SFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, SFileCloser>;
-
 // The library's error path: keep its message for the caller and return to the setjmp of the
 // load or save in progress. Nothing between there and here owns resources.
 [[noreturn]] void OnError(png_structp png, png_const_charp message) {
@@ -215,25 +210,7 @@ bool EncodeWith(const CWriteStructs& structs, std::FILE* file, const CImageImpl&
 
 }  // namespace
 
-int CPngImage::Load(const std::string& fileName) {
-    const std::string name = ResolveName(fileName);
-    SetFileName(name);
-    FilePtr file(std::fopen(name.c_str(), "rb"));
-    if (!file) {
-        m_lastError = "cannot open " + name;
-        Clear();
-        return 0;
-    }
-    return Decode(file.get(), {});
-}
-
-int CPngImage::LoadBytes(std::span<const uint8_t> bytes) {
-    return Decode(nullptr, bytes);
-}
-
 int CPngImage::Decode(std::FILE* file, std::span<const uint8_t> bytes) {
-    m_lastError.clear();
-    Clear();
     CReadStructs structs(&m_lastError);
     if (!structs.Ok()) {
         m_lastError = "out of memory";
@@ -243,35 +220,14 @@ int CPngImage::Decode(std::FILE* file, std::span<const uint8_t> bytes) {
     return DecodeWith(structs, source, *this) ? 1 : 0;
 }
 
-int CPngImage::Save(const std::string& fileName) {
-    const std::string name = ResolveName(fileName);
-    m_lastError.clear();
-    if (!HasBitmap()) {
-        m_lastError = "no picture to save";
-        return 0;
-    }
-    FilePtr file(std::fopen(name.c_str(), "wb"));
-    if (!file) {
-        m_lastError = "cannot create " + name;
-        return 0;
-    }
+bool CPngImage::Encode(std::FILE* file) {
     bool written = false;
     {
         CWriteStructs structs(&m_lastError);
-        written = structs.Ok() && EncodeWith(structs, file.get(), *this);
+        written = structs.Ok() && EncodeWith(structs, file, *this);
     }
     if (!written && m_lastError.empty()) m_lastError = "out of memory";
-    // A full disk shows only when the buffered tail reaches the file.
-    if (std::fclose(file.release()) != 0 && written) {
-        written = false;
-        m_lastError = "cannot write " + name;
-    }
-    if (!written) {
-        std::remove(name.c_str());
-        return 0;
-    }
-    SetFileName(name);
-    return 1;
+    return written;
 }
 
 }  // namespace corvane

@@ -11,29 +11,19 @@
 #include <span>
 #include <string>
 
-#include "images/image_impl.h"
+#include "images/codec_image.h"
 
 namespace corvane {
 
-class CPngImage : public CImageImpl {
+class CPngImage : public CCodecImage {
 public:
     // Composited background of transparent pixels (an index and gray level of 0 stand in for
     // palette and gray pictures).
     static constexpr SRgb kBackground{31, 127, 255};
 
-    int Load(const std::string& fileName) override;
-    // The same from bytes already in memory; the file name is left alone.
-    int LoadBytes(std::span<const uint8_t> bytes);
-    int Save(const std::string& fileName) override;
-
-    // Why the last load or save failed (the library's message or ours), empty after success.
-    const std::string& LastError() const { return m_lastError; }
-
-private:
-    // Reads from `file` when it is given, else from `bytes`.
-    int Decode(std::FILE* file, std::span<const uint8_t> bytes);
-
-    std::string m_lastError;
+protected:
+    int Decode(std::FILE* file, std::span<const uint8_t> bytes) override;
+    bool Encode(std::FILE* file) override;
 };
 
 }  // namespace corvane

@@ -21,19 +21,6 @@ struct SPicture {
     std::vector<SRgb> expected;
 };
 
-int Channels(int colorType) {
-    switch (colorType) {
-        case PNG_COLOR_TYPE_RGB:
-            return 3;
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-            return 2;
-        case PNG_COLOR_TYPE_RGB_ALPHA:
-            return 4;
-        default:
-            return 1;
-    }
-}
-
 // Values vary along both axes and between channels, so a row, column or channel out of place
 // shows as a wrong pixel.
 int Sample(int x, int y, int channel, int maxValue) {
@@ -72,7 +59,7 @@ SPicture MakePicture(int width, int height, int bitDepth, int colorType, bool in
     SPicture p;
     p.layout = {width, height, bitDepth, colorType, interlaced, {}, {}, {}, false};
     if (colorType == PNG_COLOR_TYPE_PALETTE) p.layout.palette = PaletteRamp(1 << bitDepth);
-    const int channels = Channels(colorType);
+    const int channels = test::PngChannels(colorType);
     const int maxValue = bitDepth == 16 ? 255 : (1 << bitDepth) - 1;
     for (int y = 0; y < height; ++y) {
         std::vector<uint8_t> row;
@@ -148,8 +135,9 @@ TEST(PngLoad, SixteenBitSamplesLoadAsTheirHighByte) {
 TEST(PngLoad, TransparencyIsComposedOverTheBackground) {
     const SRgb background = CPngImage::kBackground;
     // Colour with alpha: clear pixels show the background, opaque ones their own colour.
-    SPngLayout rgba{2,  1,  8,    PNG_COLOR_TYPE_RGB_ALPHA, false, {{10, 20, 30, 0, 40, 50, 60, 255}},
-                  {}, {}, false};
+    SPngLayout rgba{
+        2,  1,  8,    PNG_COLOR_TYPE_RGB_ALPHA, false, {{10, 20, 30, 0, 40, 50, 60, 255}},
+        {}, {}, false};
     CPngImage image;
     ASSERT_EQ(image.LoadBytes(WritePng(rgba)), 1) << image.LastError();
     EXPECT_EQ(image.BitsPerPixel(), 24);
@@ -158,7 +146,7 @@ TEST(PngLoad, TransparencyIsComposedOverTheBackground) {
 
     // Gray with alpha composes over gray 0.
     SPngLayout grayAlpha{2,  1,  8,    PNG_COLOR_TYPE_GRAY_ALPHA, false, {{99, 0, 77, 255}},
-                       {}, {}, false};
+                         {}, {}, false};
     ASSERT_EQ(image.LoadBytes(WritePng(grayAlpha)), 1) << image.LastError();
     EXPECT_EQ(image.BitsPerPixel(), 8);
     EXPECT_EQ(image.GetColor(0, 0), (SRgb{0, 0, 0}));

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,26 +12,15 @@
 #include "platform/prompt.h"
 #include "setup/sample_setup.h"
 #include "setup/setup_file.h"
+#include "tests/support/command_output.h"
 
 namespace corvane {
 namespace {
 
-struct CRun {
-    int status = -1;
-    std::string output;
-};
+using testsupport::SCommandRun;
 
-CRun RunDump(const std::string& arguments) {
-    CRun run;
-    const std::string command = std::string(CVNDUMP_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+SCommandRun RunDump(const std::string& arguments) {
+    return testsupport::RunCommandLine(std::string(CVNDUMP_PATH) + " " + arguments);
 }
 
 std::vector<char> ReadBytes(const std::string& path) {
@@ -62,7 +50,7 @@ protected:
 };
 
 TEST_F(CvnDumpTest, ListsEveryItemOfTheFile) {
-    const CRun run = RunDump(Path("sample.cvn"));
+    const SCommandRun run = RunDump(Path("sample.cvn"));
     ASSERT_EQ(run.status, 0) << run.output;
     for (const char* line : {
              "  news server: \"news.example.test\"\n",
@@ -107,22 +95,22 @@ TEST_F(CvnDumpTest, EverySampleFileDumpsAndResaves) {
     std::ofstream(Path("schema1.cvn"), std::ios::binary)
         .write(reinterpret_cast<const char*>(old.data()), std::streamsize(old.size()));
     for (const char* name : {"empty.cvn", "sample.cvn", "schema1.cvn"}) {
-        const CRun dump = RunDump(Path(name));
+        const SCommandRun dump = RunDump(Path(name));
         EXPECT_EQ(dump.status, 0) << name << "\n" << dump.output;
-        const CRun resave =
+        const SCommandRun resave =
             RunDump("--resave " + Path(std::string("re-") + name) + " " + Path(name));
         EXPECT_EQ(resave.status, 0) << name << "\n" << resave.output;
-        const CRun again = RunDump(Path(std::string("re-") + name));
+        const SCommandRun again = RunDump(Path(std::string("re-") + name));
         EXPECT_EQ(again.status, 0) << name;
         EXPECT_NE(again.output.find("  log present: 1\n"), std::string::npos) << again.output;
     }
-    const CRun old1 = RunDump(Path("schema1.cvn"));
+    const SCommandRun old1 = RunDump(Path("schema1.cvn"));
     EXPECT_NE(old1.output.find("  log present: 0\n"), std::string::npos) << old1.output;
     EXPECT_NE(old1.output.find("\"old.server\""), std::string::npos) << old1.output;
 }
 
 TEST_F(CvnDumpTest, BadFileOrArgumentsFail) {
-    const CRun missing = RunDump(Path("absent.cvn"));
+    const SCommandRun missing = RunDump(Path("absent.cvn"));
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find("Error loading setup file"), std::string::npos);
     EXPECT_EQ(RunDump("--resave " + Path("out.cvn") + " " + Path("absent.cvn")).status, 1);

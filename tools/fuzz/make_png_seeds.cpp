@@ -11,22 +11,10 @@ namespace {
 
 using corvane::test::SPngLayout;
 
-int Channels(int colorType) {
-    switch (colorType) {
-        case PNG_COLOR_TYPE_RGB:
-            return 3;
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-            return 2;
-        case PNG_COLOR_TYPE_RGB_ALPHA:
-            return 4;
-        default:
-            return 1;
-    }
-}
-
 SPngLayout Picture(int bitDepth, int colorType, bool interlaced) {
     SPngLayout layout{11, 9, bitDepth, colorType, interlaced, {}, {}, {}, false};
-    const size_t rowBits = size_t(layout.width) * size_t(Channels(colorType) * bitDepth);
+    const size_t rowBits =
+        size_t(layout.width) * size_t(corvane::test::PngChannels(colorType) * bitDepth);
     for (int y = 0; y < layout.height; ++y) {
         std::vector<uint8_t> row((rowBits + 7) / 8);
         for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(i * 37 + size_t(y) * 11);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <string>
@@ -11,26 +10,15 @@
 
 #include "platform/prompt.h"
 #include "setup/setup_file.h"
+#include "tests/support/command_output.h"
 
 namespace corvane {
 namespace {
 
-struct CRun {
-    int status = -1;
-    std::string output;
-};
+using testsupport::SCommandRun;
 
-CRun RunTool(const std::string& arguments) {
-    CRun run;
-    const std::string command = std::string(CORVANE_SETUP_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+SCommandRun RunTool(const std::string& arguments) {
+    return testsupport::RunCommandLine(std::string(CORVANE_SETUP_PATH) + " " + arguments);
 }
 
 class SetupToolTest : public ::testing::Test {
@@ -56,7 +44,7 @@ protected:
 };
 
 TEST_F(SetupToolTest, EverySwitchArrivesInTheLoadedFile) {
-    const CRun run =
+    const SCommandRun run =
         RunTool("--out " + Path("demo.cvn") +
                 " --server 127.0.0.1 --port 40119 --group corvane.demo.pictures=pictures"
                 " --group corvane.demo.more --save-path /tmp/corvane/downloads --threads 4"
@@ -106,7 +94,7 @@ TEST_F(SetupToolTest, EverySwitchArrivesInTheLoadedFile) {
 // What no switch names keeps the program's defaults, so a short command line gives the setup
 // a new user would have, with only the server filled in.
 TEST_F(SetupToolTest, OnlyTheNamedValuesChange) {
-    const CRun run = RunTool("--out " + Path("plain.cvn") + " --server news.example.test");
+    const SCommandRun run = RunTool("--out " + Path("plain.cvn") + " --server news.example.test");
     ASSERT_EQ(run.status, 0) << run.output;
     ASSERT_TRUE(Load("plain.cvn"));
     const CSetup& setup = *m_loaded.m_setup;
@@ -130,7 +118,7 @@ TEST_F(SetupToolTest, BadSwitchesShowUsageAndWriteNothing) {
              "--out " + Path("x.cvn") + " --threads 9",
              "--out " + Path("x.cvn") + " --port",
          }) {
-        const CRun run = RunTool(arguments);
+        const SCommandRun run = RunTool(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_NE(run.output.find("usage: corvane-setup"), std::string::npos) << run.output;
     }
@@ -138,7 +126,7 @@ TEST_F(SetupToolTest, BadSwitchesShowUsageAndWriteNothing) {
 }
 
 TEST_F(SetupToolTest, UnwritableOutputFails) {
-    const CRun run = RunTool("--out " + Path("no/such/dir/x.cvn"));
+    const SCommandRun run = RunTool("--out " + Path("no/such/dir/x.cvn"));
     EXPECT_EQ(run.status, 1) << run.output;
 }
 
