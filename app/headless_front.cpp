@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/process_end.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
 #include "platform/timer_service.h"
@@ -20,7 +21,9 @@ constexpr auto kLoopWait = std::chrono::milliseconds(200);
 
 std::atomic<int> g_signals{0};
 
-void OnSignal(int) { g_signals.fetch_add(1); }
+void OnSignal(int) {
+    g_signals.fetch_add(1);
+}
 
 // One line: "name: text" for every worker row that shows something.
 std::string WorkerRowsText(const CMainModel& model) {
@@ -45,9 +48,13 @@ bool CHeadlessPrompt::AskYesNo(const std::string& text) {
     return true;
 }
 
-void CHeadlessView::OnPaneChanged(int, const std::string&) { m_dirty = true; }
+void CHeadlessView::OnPaneChanged(int, const std::string&) {
+    m_dirty = true;
+}
 
-void CHeadlessView::OnEnded() { PrintProgress(true); }
+void CHeadlessView::OnEnded() {
+    PrintProgress(true);
+}
 
 void CHeadlessView::PrintProgress(bool force) {
     if (m_model == nullptr) return;
@@ -89,6 +96,7 @@ int RunHeadless(const std::vector<std::string>& args) {
     std::signal(SIGTERM, OnSignal);
     model.Initialise(commandLine);
     int signalsSeen = 0;
+    bool forced = false;
     SMessage message;
     while (!model.Ended()) {
         if (queue.GetFor(message, kLoopWait)) model.HandleMessage(message);
@@ -98,12 +106,14 @@ int RunHeadless(const std::vector<std::string>& args) {
             if (signals == 1) {
                 model.RequestClose();
             } else {
+                forced = true;
                 model.End();
             }
         }
         view.PrintProgress(false);
     }
     if (model.EndedFatally()) return 3;
+    if (forced || model.EndedByForce()) EndProcessNow(0);
     std::cout << "corvane: finished; " << app.Log().Size() << " files in the download log"
               << std::endl;
     return 0;

@@ -66,9 +66,7 @@ public:
     }
     // Edits the copy; true on OK.
     virtual bool RunOptions(CSetup& /*copy*/) { return false; }
-    virtual EAutoResult RunAutoDialog(CAutoDialogModel& /*dialog*/) {
-        return EAutoResult::kEscape;
-    }
+    virtual EAutoResult RunAutoDialog(CAutoDialogModel& /*dialog*/) { return EAutoResult::kEscape; }
     virtual void RunFindDialog(CFindState& /*find*/) {}
     // False when the window cannot be opened here.
     virtual bool OpenBrowser() { return false; }
@@ -91,8 +89,7 @@ public:
     // `dialupService` may be null (direct connection). The workers are the program's own
     // unless a test gives a factory of its own.
     CMainModel(CApplication& app, CMessageQueue& queue, ITimerService& timers, IMainView& view,
-               IDialupService* dialupService = nullptr,
-               CThreadManager::WorkerFactory workers = {});
+               IDialupService* dialupService = nullptr, CThreadManager::WorkerFactory workers = {});
     ~CMainModel() override;
     CMainModel(const CMainModel&) = delete;
     CMainModel& operator=(const CMainModel&) = delete;
@@ -104,6 +101,8 @@ public:
     bool Ended() const { return m_ended; }
     // The window ended on the fatal database message: the program ends without clean-up.
     bool EndedFatally() const { return m_fatal; }
+    // The user answered Yes to the force question: the front ends the process at once.
+    bool EndedByForce() const { return m_forced; }
 
     // Commands by their number.
     void Execute(int command);
@@ -181,6 +180,10 @@ private:
     // its item cancelled and is kept until the item comes back.
     void DiscardArticles(const std::vector<CArticle*>& articles);
     void AfterSetupReplaced();
+    // The newsgroup index follows the setup's news server: another server closes the old
+    // server's index and opens (or creates) the new one's, no server leaves none open. A
+    // group-list update then asks for the groups new since that server's own last list.
+    void FollowNewsServer();
     void AskToSaveCurrent();
     void RunWizard();
 
@@ -259,6 +262,7 @@ private:
     bool m_closing = false;
     bool m_ended = false;
     bool m_fatal = false;
+    bool m_forced = false;
     // Records taken off the list while their work items were out, freed when those return.
     std::unordered_map<const CWorkItem*, std::unique_ptr<CArticle>> m_detached;
 };

@@ -94,8 +94,14 @@ void CMainModel::RequestClose() {
 }
 
 void CMainModel::OnWatchdog() {
-    if (!m_app.Prompt().AskYesNo(kForceQuestion)) return;
+    // However long the question stays open, the next one comes a whole interval after a No,
+    // never straight after it from ticks that fell due meanwhile.
     m_timers.KillTimer(15);
+    if (!m_app.Prompt().AskYesNo(kForceQuestion)) {
+        if (!m_ended) StartTimer(15, kWatchdogMs);
+        return;
+    }
+    m_forced = true;
     m_dialup.HangUp(m_app.Setup());
     End();
 }

@@ -99,6 +99,14 @@ void CMainModel::New() {
     if (m_app.Settings().ReadInt(kSectionData, kKeyWizard, kDefaultWizard) != 0) RunWizard();
 }
 
+void CMainModel::FollowNewsServer() {
+    // Open shows its own messages (a repair, the fatal database message).
+    if (!m_app.Newsgroups().Open(m_app.Setup().NewsServer())) {
+        m_fatal = true;
+        End();
+    }
+}
+
 void CMainModel::InstallSetup(std::unique_ptr<CSetup> setup) {
     m_store.SetSetup(*setup);
     m_app.Document().m_setup = std::move(setup);
@@ -118,6 +126,7 @@ void CMainModel::ClearArticleState() {
 }
 
 void CMainModel::AfterSetupReplaced() {
+    FollowNewsServer();
     m_app.PublishSetup();
     m_view.OnFieldsChanged();
     m_view.OnGroupsChanged();
@@ -148,6 +157,7 @@ void CMainModel::ApplyWizard(IMainView::EWizardResult result, const SWizardValue
             group->m_type = CSetupGroup::kTypeAttachment;
             setup.m_groups.push_back(std::move(group));
         }
+        FollowNewsServer();
         m_app.PublishSetup();
         m_view.OnGroupsChanged();
     } else {
@@ -162,6 +172,7 @@ void CMainModel::ApplyOptions(std::unique_ptr<CSetup> copy) {
     if (!copy) return;
     StartTimer(2, static_cast<std::int64_t>(copy->m_autoSaveMinutes) * 60000);
     InstallSetup(std::move(copy));
+    FollowNewsServer();
     ApplyThumbnailsOption();
     m_app.PublishSetup();
     m_view.OnGroupsChanged();

@@ -168,8 +168,8 @@ TEST_F(MainModelTest, AFileThatCannotBeReadIsNeverOverwrittenWithoutTheUserChoos
     EXPECT_EQ(prompt.Messages()[0], "Error loading setup file");
     EXPECT_EQ(model.FileName(), "");
 
-    Advance(10 * 60000);       // the automatic save
-    model.RequestClose();      // idle: the exit save asks for a name, which is cancelled
+    Advance(10 * 60000);   // the automatic save
+    model.RequestClose();  // idle: the exit save asks for a name, which is cancelled
     std::ifstream in(path);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
     EXPECT_TRUE(PumpUntil([&] { return model.Ended(); }));
@@ -199,6 +199,33 @@ TEST_F(MainModelTest, OpenLoadsWhatSaveWrote) {
     EXPECT_EQ(model.Rows().Count(), 1u);
 }
 
+TEST_F(MainModelTest, TheNewsgroupIndexFollowsTheSetupsNewsServer) {
+    app.Setup().SetNewsServer("news.one.example");
+    Start();
+    const std::string path = m_dir + "/one.cvn";
+    prompt.AddFileAnswer(path);
+    model.Execute(cmd::kSave);
+
+    // The options sheet names another server: its own index opens.
+    auto copy = std::make_unique<CSetup>(app.Setup());
+    copy->SetNewsServer("news.two.example");
+    model.ApplyOptions(std::move(copy));
+    EXPECT_EQ(app.Newsgroups().Server(), "news.two.example");
+    EXPECT_TRUE(app.Newsgroups().IsOpen());
+
+    // Loading the saved setup goes back to the first server's index.
+    prompt.AddFileAnswer(path);
+    model.Execute(cmd::kOpen);
+    EXPECT_EQ(app.Newsgroups().Server(), "news.one.example");
+    EXPECT_TRUE(app.Newsgroups().IsOpen());
+
+    // A new setup names no server and leaves no index open.
+    model.Execute(cmd::kNew);
+    EXPECT_EQ(app.Newsgroups().Server(), "");
+    EXPECT_FALSE(app.Newsgroups().IsOpen());
+    EXPECT_FALSE(model.EndedFatally());
+}
+
 TEST_F(MainModelTest, GroupCommandsWithoutASelectedRowDoNothing) {
     AddGroup("alt.pics");
     Start();
@@ -218,7 +245,7 @@ TEST_F(MainModelTest, GroupCommandsWithoutASelectedRowDoNothing) {
     EXPECT_EQ(app.Setup().m_groups[0]->m_enabled, 0);
     EXPECT_EQ(model.CommandText(cmd::kEnable), "Enable Group");
     model.SetThreadsSlider(0);
-    model.Execute(cmd::kDoGroup);  // a disabled group can still be done by hand
+    model.Execute(cmd::kDoGroup);      // a disabled group can still be done by hand
     model.Execute(cmd::kDoAllGroups);  // but Do All skips it
     EXPECT_EQ(model.OutstandingItems(), 1);
 }
@@ -304,6 +331,59 @@ TEST_F(MainModelTest, ClosingWhileIdleSavesWithoutAskingAndBusyNoKeepsRunning) {
     EXPECT_TRUE(prompt.Questions().empty());
     EXPECT_TRUE(PumpUntil([&] { return model.Ended(); }));
     EXPECT_TRUE(view.ended);
+    EXPECT_FALSE(model.EndedByForce());
+}
+
+TEST_F(MainModelTest, TheForceQuestionComesAWholeIntervalAfterANoHoweverLongItWasOpen) {
+    AddGroup("alt.pics");
+    Start();
+    script.Hold("stuck.jpg");
+    Header(1, "stuck.jpg");
+    ASSERT_TRUE(PumpUntil([&] { return model.Rows().Count() == 1; }));
+    model.Execute(cmd::kGrabAll);
+    ASSERT_TRUE(script.WaitStarted("stuck.jpg"));
+    ASSERT_TRUE(PumpUntil([&] { return !model.Idle(); }));
+    prompt.SetAnswer(true);  // stop everything and close
+    model.RequestClose();
+    ASSERT_TRUE(model.Closing());
+
+    // Only the timers' messages are handled here: the workers' news that the manager has
+    // stopped would end the window before the watchdog asks.
+    std::vector<SMessage> held;
+    auto handleTimers = [&](std::int64_t ms) {
+        timers.Advance(ms);
+        SMessage message;
+        while (queue.TryGet(message)) {
+            if (message.number == kTimerMessage) {
+                model.HandleMessage(message);
+            } else {
+                held.push_back(message);
+            }
+        }
+    };
+    prompt.Clear();
+    prompt.SetAnswer(false);
+    bool first = true;
+    // The user leaves the first question open for half a minute.
+    prompt.SetWhileAsking([&] {
+        if (first) timers.Advance(35000);
+        first = false;
+    });
+    handleTimers(10000);
+    EXPECT_EQ(prompt.Questions().size(), 1u);
+    handleTimers(9999);
+    EXPECT_EQ(prompt.Questions().size(), 1u);
+    handleTimers(1);
+    ASSERT_EQ(prompt.Questions().size(), 2u);
+    EXPECT_FALSE(model.Ended());
+    prompt.SetAnswer(true);
+    handleTimers(10000);
+    EXPECT_EQ(prompt.Questions().size(), 3u);
+    EXPECT_TRUE(model.Ended());
+    EXPECT_TRUE(model.EndedByForce());
+    for (const SMessage& message : held) model.HandleMessage(message);
+    script.Release("stuck.jpg");
+    EXPECT_TRUE(PumpUntil([&] { return model.OutstandingItems() == 0; }));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/process_end.h"
 #include "app/startup_checks.h"
 #include "gui/controls_warning_dialog.h"
 #include "gui/icons.h"
@@ -15,8 +16,8 @@
 
 namespace corvane {
 
-CQueuePump::CQueuePump(CMainModel& model, QObject* parent)
-    : QObject(parent), m_model(model), m_timer(new QTimer(this)) {
+CQueuePump::CQueuePump(CMainModel& model, CQtTimerService* timers, QObject* parent)
+    : QObject(parent), m_model(model), m_timers(timers), m_timer(new QTimer(this)) {
     connect(m_timer, &QTimer::timeout, this, [this] { PumpOnce(); });
 }
 
@@ -30,6 +31,9 @@ bool CQueuePump::PumpOnce() {
         const auto until = std::chrono::steady_clock::now() + kTurnBudget;
         SMessage message;
         while (!m_model.Ended() && m_model.Queue().TryGet(message)) {
+            if (m_timers != nullptr && message.number == kTimerMessage) {
+                m_timers->Delivered(static_cast<unsigned>(message.wParam));
+            }
             m_model.HandleMessage(message);
             if (std::chrono::steady_clock::now() > until) break;
         }
@@ -75,7 +79,7 @@ int RunGui(const std::vector<std::string>& args, const SMainWindowDialogs& dialo
     window.SetDialogs(dialogs);
     CMainModel model(app, queue, timers, window);
     window.Attach(model);
-    CQueuePump pump(model);
+    CQueuePump pump(model, &timers);
     QObject::connect(&pump, &CQueuePump::Ended, &application, &QApplication::quit);
     window.show();
     model.Initialise(commandLine);
@@ -84,6 +88,7 @@ int RunGui(const std::vector<std::string>& args, const SMainWindowDialogs& dialo
     if (!model.Ended()) QApplication::exec();
     prompt.SetParent(nullptr);
     const int status = model.EndedFatally() ? 3 : 0;
+    if (model.EndedByForce()) EndProcessNow(status);
     window.Detach();
     return status;
 }

@@ -14,6 +14,8 @@ class QTimer;
 
 namespace corvane {
 
+class CQtTimerService;
+
 // Passes the window queue's messages to the model every few milliseconds, a bounded number
 // per turn so the window keeps painting under a flood of header records. A message box shown
 // while a message is handled runs a nested event loop; the pump does not re-enter itself then.
@@ -23,7 +25,9 @@ public:
     static constexpr int kIntervalMs = 10;
     static constexpr std::chrono::milliseconds kTurnBudget{30};
 
-    explicit CQueuePump(CMainModel& model, QObject* parent = nullptr);
+    // `timers`, when given, is told of every timer message taken, so its id may post again.
+    explicit CQueuePump(CMainModel& model, CQtTimerService* timers = nullptr,
+                        QObject* parent = nullptr);
     void Start();
     // Handles what is queued now, within the turn's budget; true when the model has ended.
     bool PumpOnce();
@@ -33,6 +37,7 @@ signals:
 
 private:
     CMainModel& m_model;
+    CQtTimerService* m_timers;
     QTimer* m_timer;
     bool m_pumping = false;
     bool m_endSignalled = false;

@@ -40,6 +40,22 @@ TEST(QtTimerService, TimersPostTheirIdToTheQueueUntilKilled) {
     EXPECT_TRUE(timers.IsRunning(3));
 }
 
+TEST(QtTimerService, AnIdWaitsInTheQueueOnceUntilItsMessageIsTaken) {
+    CMessageQueue queue(64);
+    CQtTimerService timers(queue);
+    ASSERT_TRUE(timers.SetTimer(4, 1));
+    // Nobody drains the queue for a while, as when a dialog is open: one message, not dozens.
+    QTest::qWait(60);
+    SMessage message;
+    ASSERT_TRUE(queue.TryGet(message));
+    EXPECT_EQ(message.wParam, 4);
+    EXPECT_FALSE(queue.TryGet(message));
+    // Taken and reported: the id posts again.
+    timers.Delivered(4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return queue.TryGet(message); }));
+    EXPECT_EQ(message.wParam, 4);
+}
+
 TEST(QueuePump, HandsQueuedMessagesToTheModelAndSignalsTheEndOnce) {
     CWindowHarness h;
     h.AddGroup("alt.pics");
@@ -58,6 +74,19 @@ TEST(QueuePump, HandsQueuedMessagesToTheModelAndSignalsTheEndOnce) {
     EXPECT_EQ(ended.count(), 1);
     // The model's end hid the window.
     EXPECT_FALSE(h.window.isVisible());
+}
+
+TEST(QueuePump, EachTimerMessageItHandsOnLetsThatTimerPostAgain) {
+    CWindowHarness h;
+    h.Start();
+    CQtTimerService timers(h.queue);
+    CQueuePump pump(h.model, &timers);
+    ASSERT_TRUE(timers.SetTimer(77, 1));  // an id the window has no use for
+    QTest::qWait(30);
+    EXPECT_EQ(h.queue.Size(), 1u);
+    pump.PumpOnce();
+    EXPECT_EQ(h.queue.Size(), 0u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return h.queue.Size() == 1u; }));
 }
 
 TEST(QueuePump, RunsOnTheEventLoopOnceStarted) {

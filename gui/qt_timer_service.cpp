@@ -14,8 +14,11 @@ bool CQtTimerService::SetTimer(unsigned id, int intervalMs) {
     auto& timer = m_timers[id];
     if (!timer) {
         timer = std::make_unique<QTimer>();
-        QObject::connect(timer.get(), &QTimer::timeout, this,
-                         [this, id] { m_owner.Post(kTimerMessage, static_cast<int>(id)); });
+        QObject::connect(timer.get(), &QTimer::timeout, this, [this, id] {
+            if (!m_waiting.insert(id).second) return;
+            // A full queue drops the post; the next expiry tries again.
+            if (!m_owner.Post(kTimerMessage, static_cast<int>(id))) m_waiting.erase(id);
+        });
     }
     // Starting a running timer restarts its interval from now.
     timer->start(intervalMs);
@@ -27,6 +30,10 @@ bool CQtTimerService::KillTimer(unsigned id) {
     if (it == m_timers.end() || !it->second->isActive()) return false;
     it->second->stop();
     return true;
+}
+
+void CQtTimerService::Delivered(unsigned id) {
+    m_waiting.erase(id);
 }
 
 bool CQtTimerService::IsRunning(unsigned id) const {

@@ -4,6 +4,7 @@
 // defaults and a log line, tests record what was shown. Called from the main thread only; the
 // texts are copied by the callee if it keeps them.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,11 @@ public:
     void ShowMessage(const std::string& text) override { m_messages.push_back(text); }
     bool AskYesNo(const std::string& text) override {
         m_questions.push_back(text);
+        if (m_whileAsking) m_whileAsking();
         return m_answer;
     }
+    // Runs while each question is open, as time passes while a user makes up their mind.
+    void SetWhileAsking(std::function<void()> action) { m_whileAsking = std::move(action); }
 
     // Each file dialog takes the next answer; an empty answer, or none left, is a cancel.
     void AddFileAnswer(std::string path) { m_fileAnswers.push_back(std::move(path)); }
@@ -57,6 +61,7 @@ public:
 
 private:
     bool m_answer;
+    std::function<void()> m_whileAsking;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_questions;
     std::deque<std::string> m_fileAnswers;
