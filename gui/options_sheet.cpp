@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "gui/criteria_dialogs.h"
+#include "gui/icons.h"
 #include "gui/newsgroup_chooser.h"
 #include "resources/string_table.h"
 
@@ -269,6 +270,7 @@ void COptionsSheet::ShowGroups() {
     m_groups->clear();
     for (const SGroupRow& row : m_model.GroupRows()) {
         auto* item = new QTreeWidgetItem({Q(row.name), Q(row.status), Q(row.relativePath)});
+        item->setIcon(0, icons::GroupType(row.type));
         item->setToolTip(0, QString::fromUtf8(GroupTypeText(row.type).data()));
         m_groups->addTopLevelItem(item);
     }

@@ -8,7 +8,8 @@ add_library(corvane_gui_setup STATIC
 )
 set_target_properties(corvane_gui_setup PROPERTIES AUTOMOC ON)
 target_include_directories(corvane_gui_setup PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
-target_link_libraries(corvane_gui_setup PUBLIC corvane_dialogs corvane_app Qt6::Widgets)
+target_link_libraries(corvane_gui_setup PUBLIC corvane_dialogs corvane_app corvane_gui_models
+                      Qt6::Widgets)
 
 if(CORVANE_BUILD_TESTS)
   corvane_gui_test(gui_setup_dialogs_test

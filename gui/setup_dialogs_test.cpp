@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 
 #include "app/main_model_test_support.h"
 #include "gui/criteria_dialogs.h"
+#include "gui/icons.h"
 #include "gui/newsgroup_chooser.h"
 #include "gui/options_sheet.h"
 #include "gui/setup_wizard.h"
@@ -347,6 +349,9 @@ TEST(SetupDialogs, GroupsPageEnablesDisablesEditsAndRemoves) {
     ShowTab(&sheet, "groupsPage");
     auto* list = Child<QTreeWidget>(&sheet, "groupList");
     ASSERT_EQ(list->topLevelItemCount(), 1);
+    // Each group shows its type's icon, as in the main window.
+    EXPECT_EQ(list->topLevelItem(0)->icon(0).pixmap(16, 16).toImage(),
+              icons::GroupType(CSetupGroup::kTypeAttachment).pixmap(16, 16).toImage());
     list->setCurrentItem(list->topLevelItem(0));
     QTest::mouseClick(Child<QPushButton>(&sheet, "groupEnable"), Qt::LeftButton);
     EXPECT_EQ(list->topLevelItem(0)->text(1), "Enabled");
@@ -391,6 +396,8 @@ TEST_F(SetupDialogsTest, WizardHoldsOnEmptyServerAndCarriesTheTypedPortToDownloa
         freedAfter =
             PumpUntil([&] { return Child<QPushButton>(wizard, "downloadButton")->isEnabled(); });
         EXPECT_TRUE(wizard->button(QWizard::NextButton)->isEnabled());
+        // The page's worker row showed the worker's activity picture.
+        EXPECT_FALSE(Child<QLabel>(wizard, "downloadActivity")->pixmap().isNull());
         wizard->next();
         ASSERT_EQ(wizard->currentId(), 4);
         groupMessage = MessageFrom([&] { wizard->next(); });

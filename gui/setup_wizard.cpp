@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/options_sheet_model.h"
+#include "gui/icons.h"
 #include "resources/string_table.h"
 
 namespace corvane {
@@ -178,10 +180,16 @@ void CSetupWizard::BuildDownload() {
     m_progress->setValue(0);
     m_status = new QLabel(page);
     m_status->setObjectName("downloadStatus");
+    m_activity = new QLabel(page);
+    m_activity->setObjectName("downloadActivity");
+    m_activity->setFixedSize(icons::kSmall, icons::kSmall);
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(m_activity);
+    statusRow->addWidget(m_status, 1);
     layout->addWidget(text);
     layout->addWidget(m_download);
     layout->addWidget(m_progress);
-    layout->addWidget(m_status);
+    layout->addLayout(statusRow);
     connect(m_download, &QPushButton::clicked, this, &CSetupWizard::StartDownload);
     m_workerPoll.setInterval(kWorkerPollMs);
     connect(&m_workerPoll, &QTimer::timeout, this, &CSetupWizard::ShowWorkerRow);
@@ -211,6 +219,11 @@ void CSetupWizard::ShowWorkerRow() {
     const CWorkerDisplay::SState state = m_model.WorkerRow(0).State();
     m_status->setText(Q(state.status));
     m_progress->setValue(state.progress);
+    if (m_activityImage != state.activityImage) {
+        m_activityImage = state.activityImage;
+        m_activity->setPixmap(
+            icons::Activity(state.activityImage).pixmap(icons::kSmall, icons::kSmall));
+    }
 }
 
 void CSetupWizard::ShowDownloadState() {

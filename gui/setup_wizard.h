@@ -59,6 +59,8 @@ private:
     QPushButton* m_download = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_activity = nullptr;
+    int m_activityImage = -1;
     QTimer m_workerPoll;
     QTreeWidget* m_groupList = nullptr;
     QLineEdit* m_filter = nullptr;
