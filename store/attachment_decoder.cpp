@@ -87,8 +87,13 @@ EFeed AttachmentDecoder::FeedOwn(std::string_view line, bool header) {
     switch (m_state) {
         case EState::kInBody:
             // Header lines never go into a decoded file (a long Subject can pass for a
-            // uuencoded line); a text file keeps the article as it came, headers included.
-            return header && m_decode ? EFeed::kGoOn : FeedBody(line);
+            // uuencoded line), but the article's own headers may still say how its body is
+            // encoded; a text file keeps the article as it came, headers included.
+            if (header && m_decode) {
+                if (m_mode == EMode::kMime && AnnouncesUuencode(line)) m_mode = EMode::kUuencode;
+                return EFeed::kGoOn;
+            }
+            return FeedBody(line);
         case EState::kLooking:
             if (!m_decode) {
                 // The first line only opens the text file; it is not part of the text.
@@ -126,6 +131,9 @@ EFeed AttachmentDecoder::LookAtHeader(std::string_view line) {
         header = m_pendingHeader;
     } else {
         m_pendingHeader.clear();
+        // A boundary starts another part, whose own headers say how it is encoded.
+        if (line.starts_with("--")) m_uuencodeAnnounced = false;
+        if (AnnouncesUuencode(line)) m_uuencodeAnnounced = true;
         if (!IsAttachmentHeader(line)) return EFeed::kGoOn;
     }
     std::string_view name;
@@ -139,7 +147,7 @@ EFeed AttachmentDecoder::LookAtHeader(std::string_view line) {
         case EMimeName::kFound:
             break;
     }
-    const EFeed result = OpenOutput(name, EMode::kMime);
+    const EFeed result = OpenOutput(name, m_uuencodeAnnounced ? EMode::kUuencode : EMode::kMime);
     m_pendingHeader.clear();
     return result;
 }
@@ -155,12 +163,16 @@ EFeed AttachmentDecoder::FeedMime(std::string_view line) {
     // A boundary ends the attachment; whatever follows (another attachment, a signature)
     // belongs to the next decoder of the chain.
     if (line.starts_with("--")) return CompleteFile();
-    if (StartsWithNoCase(line, "CONTENT-TRANSFER-ENCODING") &&
-        FindNoCase(line, "UUENCODE") != std::string_view::npos) {
+    if (AnnouncesUuencode(line)) {
         m_mode = EMode::kUuencode;
         return EFeed::kGoOn;
     }
     return WriteBase64Line(line);
+}
+
+bool AttachmentDecoder::AnnouncesUuencode(std::string_view line) {
+    return StartsWithNoCase(line, "CONTENT-TRANSFER-ENCODING") &&
+           FindNoCase(line, "UUENCODE") != std::string_view::npos;
 }
 
 EFeed AttachmentDecoder::WriteUuLine(std::string_view line) {

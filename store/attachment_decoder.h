@@ -72,6 +72,8 @@ private:
     EFeed LookAtHeader(std::string_view line);
     EFeed FeedBody(std::string_view line);
     EFeed FeedMime(std::string_view line);
+    // A "Content-Transfer-Encoding" line naming uuencode.
+    static bool AnnouncesUuencode(std::string_view line);
     EFeed WriteUuLine(std::string_view line);
     EFeed WriteBase64Line(std::string_view line);
     EFeed WriteTextLine(std::string_view line);
@@ -100,6 +102,9 @@ private:
     // A Content-Type or Content-Disposition header without a name yet, kept so that a name on
     // a folded continuation line is found.
     std::string m_pendingHeader;
+    // A uuencode transfer encoding announced before the header that names the file: the
+    // attachment it opens is uuencoded.
+    bool m_uuencodeAnnounced = false;
     struct CChainDeleter {
         void operator()(AttachmentDecoder* decoder) const { delete decoder; }
     };

@@ -110,6 +110,31 @@ TEST_F(AttachmentDecoderTest, UuencodeInsideAMimePart) {
     EXPECT_EQ(ReadBytes(File("u.bin")), bytes);
 }
 
+TEST_F(AttachmentDecoderTest, TheArticlesOwnHeadersMayAnnounceAUuencodedBody) {
+    // A single-part article whose headers name the file and say the body is uuencoded, in
+    // either order; a boundary forgets an announcement made for an earlier part.
+    const auto bytes = SampleBytes(150, 4);
+    const std::vector<std::vector<std::string>> cases = {
+        {"Content-Type: application/octet-stream; name=\"h1.bin\"",
+         "Content-Transfer-Encoding: x-uuencode"},
+        {"Content-Transfer-Encoding: X-UUENCODE",
+         "Content-Disposition: attachment; filename=\"h1.bin\""}};
+    for (const auto& headers : cases) {
+        CDecoderRef decoder(NewDecoder());
+        for (const auto& line : headers) ASSERT_EQ(decoder->FeedLine(line, true), EFeed::kGoOn);
+        ASSERT_EQ(FeedAll(*decoder, UuencodedLines(bytes, "h1.bin")), EFeed::kGoOn);
+        ASSERT_EQ(decoder->Finish(), EFeed::kGoOn);
+        EXPECT_EQ(ReadBytes(File("h1.bin")), bytes) << headers[0];
+        std::filesystem::remove(File("h1.bin"));
+    }
+    CDecoderRef decoder(NewDecoder());
+    ASSERT_EQ(FeedAll(*decoder, {"Content-Transfer-Encoding: x-uuencode", "--part", "",
+                                 "Content-Type: text/plain; name=b.bin", "", "QUJD"}),
+              EFeed::kGoOn);
+    ASSERT_EQ(decoder->Finish(), EFeed::kGoOn);
+    EXPECT_EQ(ReadText(File("b.bin")), "ABC");
+}
+
 TEST_F(AttachmentDecoderTest, ASecondBeginAfterEndGoesToAChainedDecoder) {
     const auto first = SampleBytes(200, 1), second = SampleBytes(300, 2);
     auto lines = UuencodedLines(first, "one.jpg");
