@@ -1,6 +1,7 @@
 # The program itself, put together from the desktop's parts; it lands beside the
 # application's library (build/<preset>/app/corvane), where the scripts look for it.
-add_executable(corvane ${CMAKE_CURRENT_LIST_DIR}/program_main.cpp)
+add_executable(corvane ${CMAKE_CURRENT_LIST_DIR}/program_main.cpp
+                       ${CMAKE_CURRENT_LIST_DIR}/fatal_report.cpp)
 set_target_properties(corvane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/app)
 target_link_libraries(corvane PRIVATE corvane_gui_main corvane_gui_browser corvane_gui_setup
                       corvane_gui_dialogs
