@@ -124,40 +124,49 @@ private:
     bool m_broken = false;
 };
 
-// Collects decoded pixels into rows and stores each full row where the picture wants it.
+// Writes decoded pixels straight into the picture's rows, in the order the picture stores them
+// (interlaced or not). A row cut short by the end code keeps what arrived; pixels past the last
+// row are dropped.
 class CRowSink {
 public:
     CRowSink(CImageImpl& image, bool interlaced)
-        : m_image(image), m_interlaced(interlaced), m_row(size_t(image.Width())) {}
+        : m_image(image), m_interlaced(interlaced), m_width(size_t(image.Width())) {
+        m_dest = RowPointer();
+        m_done = m_dest == nullptr || m_width == 0;
+    }
 
     void Put(uint8_t pixel) {
         if (m_done) return;
-        m_row[m_pos++] = pixel;
-        if (m_pos == m_row.size()) Store();
+        m_dest[m_pos++] = pixel;
+        if (m_pos == m_width) NextRow();
     }
-    // A decoded string may run over the end of a row; what runs past the picture's last row
-    // is dropped.
+    // A decoded string may run over the end of a row.
     void Put(const uint8_t* pixels, size_t count) {
         while (count > 0 && !m_done) {
-            const size_t take = std::min(count, m_row.size() - m_pos);
-            std::memcpy(m_row.data() + m_pos, pixels, take);
-            m_pos += take;
+            const size_t take = std::min(count, m_width - m_pos);
+            std::memcpy(m_dest + m_pos, pixels, take);
+            Commit(take);
             pixels += take;
             count -= take;
-            if (m_pos == m_row.size()) Store();
         }
     }
-    // At the end code a partly filled row still shows.
-    void Flush() {
-        if (m_pos > 0 && !m_done) Store();
+    // Where `count` more pixels go when they fit in the current row; null otherwise.
+    uint8_t* Room(size_t count) {
+        return !m_done && count <= m_width - m_pos ? m_dest + m_pos : nullptr;
+    }
+    void Commit(size_t count) {
+        m_pos += count;
+        if (m_pos == m_width) NextRow();
     }
 
 private:
-    void Store() {
-        uint8_t* dest = m_image.Row(m_image.Height() - 1 - m_pictureRow);
-        if (dest) std::memcpy(dest, m_row.data(), m_pos);
+    uint8_t* RowPointer() { return m_image.Row(m_image.Height() - 1 - m_pictureRow); }
+    void NextRow() {
         m_pos = 0;
         Advance();
+        if (m_done) return;
+        m_dest = RowPointer();
+        if (m_dest == nullptr) m_done = true;
     }
     void Advance() {
         static constexpr std::array<int, 4> kStart = {0, 4, 2, 1};
@@ -179,7 +188,8 @@ private:
 
     CImageImpl& m_image;
     bool m_interlaced;
-    std::vector<uint8_t> m_row;
+    size_t m_width;
+    uint8_t* m_dest = nullptr;
     size_t m_pos = 0;
     int m_pictureRow = 0;
     int m_pass = 0;
@@ -187,15 +197,26 @@ private:
 };
 
 // The LZW string table: every code above the roots is a prefix code plus one last byte, so a
-// string is spelled by walking prefixes backwards, filling the stack from its end so that it
-// reads forwards when handed on.
+// string is spelled by walking prefixes backwards. Each code knows its string's length, so a
+// string that fits in the current row is spelled backwards straight into place; one that runs
+// over a row's end goes through a stack filled from its end.
 struct SLzwTable {
     std::array<uint16_t, kMaxCodes> prefix{};
+    std::array<uint16_t, kMaxCodes> length{};
     std::array<uint8_t, kMaxCodes> suffix{};
     std::array<uint8_t, kMaxCodes> first{};
     std::array<uint8_t, kMaxCodes> stack{};
 
     void Emit(int code, CRowSink& sink) {
+        const size_t count = length[code];
+        if (uint8_t* out = sink.Room(count)) {
+            for (size_t i = count; i-- > 0;) {
+                out[i] = suffix[code];
+                code = prefix[code];
+            }
+            sink.Commit(count);
+            return;
+        }
         size_t at = stack.size();
         while (at > 0) {
             stack[--at] = suffix[code];
@@ -215,6 +236,7 @@ int DecodeLzw(int minCodeSize, CBitReader& bits, CRowSink& sink) {
     const int end = clear + 1;
     for (int i = 0; i < clear; ++i) {
         table->prefix[i] = uint16_t(i);
+        table->length[i] = 1;
         table->suffix[i] = table->first[i] = uint8_t(i);
     }
     int codeBits = minCodeSize + 1;
@@ -246,6 +268,7 @@ int DecodeLzw(int minCodeSize, CBitReader& bits, CRowSink& sink) {
         const uint8_t head = shown >= 0 ? table->first[shown] : table->first[old];
         if (next < kMaxCodes) {
             table->prefix[next] = uint16_t(old);
+            table->length[next] = uint16_t(table->length[old] + 1);
             table->suffix[next] = head;
             table->first[next] = table->first[old];
             if (shown < 0) shown = next;
@@ -255,7 +278,6 @@ int DecodeLzw(int minCodeSize, CBitReader& bits, CRowSink& sink) {
         table->Emit(shown, sink);
         old = shown;
     }
-    sink.Flush();
     return bad;
 }
 
