@@ -12,6 +12,7 @@
 #include "nntp/corvane_worker.h"
 #include "nntp/group_number.h"
 #include "nntp/jobs.h"
+#include "nntp/session_fixture.h"
 #include "platform/prompt.h"
 #include "setup/article.h"
 #include "tests/support/local_time.h"
@@ -26,9 +27,9 @@ using namespace std::chrono_literals;
 using testsupport::LocalDisplayDate;
 
 std::string Article(int number, const std::string& path) {
-    return "Path: " + path + "\nFrom: poster@example.com\nSubject: picture " + std::to_string(number) +
-           ".jpg (1/1)\nDate: 23 Mar 98 12:34:56 GMT\nMessage-ID: <" + std::to_string(number) +
-           "@example.com>\n\nbegin 644 x\nend\n";
+    return "Path: " + path + "\nFrom: poster@example.com\nSubject: picture " +
+           std::to_string(number) + ".jpg (1/1)\nDate: 23 Mar 98 12:34:56 GMT\nMessage-ID: <" +
+           std::to_string(number) + "@example.com>\n\nbegin 644 x\nend\n";
 }
 
 void WriteCreated(const std::string& spool, const std::string& group, std::time_t when) {
@@ -39,22 +40,10 @@ void WriteCreated(const std::string& spool, const std::string& group, std::time_
     std::ofstream(spool + "/" + group + "/.created") << stamp;
 }
 
-class GroupWorkTest : public ::testing::Test {
+class GroupWorkTest : public LoopbackNewsTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/corvane-groupwork-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_spool = m_dir + "/spool";
-        m_server = std::make_unique<testserver::CNewsTestServer>(m_spool);
-    }
-    void TearDown() override {
-        m_server.reset();
-        std::filesystem::remove_all(m_dir);
-    }
     void StartServer(const testserver::SBehaviour& behaviour = {}) {
-        m_server->SetBehaviour(behaviour);
-        ASSERT_TRUE(m_server->Start());
+        LoopbackNewsTest::StartServer(behaviour);
         m_services.SetServer("127.0.0.1", m_server->Port());
     }
     std::unique_ptr<CWorkItem> Item(int kind, const std::string& group = {}) {
@@ -66,24 +55,14 @@ protected:
         item->port = m_server->Port();
         return item;
     }
-    std::vector<std::string> CommandsOf(int connection) const {
-        std::vector<std::string> lines;
-        for (const auto& command : m_server->Commands()) {
-            if (command.connection == connection) lines.push_back(command.line);
-        }
-        return lines;
-    }
-
-    std::string m_dir;
-    std::string m_spool;
-    std::unique_ptr<testserver::CNewsTestServer> m_server;
-    CBasicNntpServices m_services{5000};
     CMessageQueue m_window;
 };
 
 TEST_F(GroupWorkTest, GroupHeadersRunThroughTheManagerOnTheDefaultJobs) {
     for (int number = 5; number <= 7; ++number) {
-        testserver::WriteArticle(m_spool, "alt.pictures", number, Article(number, "news.example!site" + std::to_string(number) + "!user"));
+        testserver::WriteArticle(
+            m_spool, "alt.pictures", number,
+            Article(number, "news.example!site" + std::to_string(number) + "!user"));
     }
     StartServer();
     CThreadManager manager;
@@ -111,8 +90,9 @@ TEST_F(GroupWorkTest, GroupHeadersRunThroughTheManagerOnTheDefaultJobs) {
             delete static_cast<CWorkItem*>(message.lParam);
         }
     }
-    EXPECT_EQ(numbers, (std::vector<unsigned>{UWM_QUEUE_BUSY, UWM_GROUP_FIRST, UWM_ARTICLE_HEADER,
-                                               UWM_ARTICLE_HEADER, UWM_ARTICLE_HEADER, UWM_ITEM_DONE}));
+    EXPECT_EQ(numbers,
+              (std::vector<unsigned>{UWM_QUEUE_BUSY, UWM_GROUP_FIRST, UWM_ARTICLE_HEADER,
+                                     UWM_ARTICLE_HEADER, UWM_ARTICLE_HEADER, UWM_ITEM_DONE}));
     EXPECT_EQ(subjects, (std::vector<std::string>{"picture 5.jpg (1/1)", "picture 6.jpg (1/1)",
                                                   "picture 7.jpg (1/1)"}));
     EXPECT_EQ(origins, (std::vector<std::string>{"site5", "site6", "site7"}));
@@ -135,7 +115,9 @@ protected:
         m_index.reset();
         GroupWorkTest::TearDown();
     }
-    bool RunList(CCorvaneWorker& worker) { return worker.DoWork(*Item(static_cast<int>(WorkKind::GroupList))); }
+    bool RunList(CCorvaneWorker& worker) {
+        return worker.DoWork(*Item(static_cast<int>(WorkKind::GroupList)));
+    }
 
     CRecordingPrompt m_prompt;
     std::unique_ptr<CNewsgroupIndex> m_index;
@@ -154,7 +136,8 @@ TEST_F(GroupListIndexTest, ListFillsTheIndexAndNewgroupsUpdatesIt) {
     const auto commands = CommandsOf(1);
     ASSERT_EQ(commands.size(), 3u);
     EXPECT_EQ(commands[1], "LIST");
-    EXPECT_TRUE(std::regex_match(commands[2], std::regex("NEWGROUPS [0-9]{6} [0-9]{6}"))) << commands[2];
+    EXPECT_TRUE(std::regex_match(commands[2], std::regex("NEWGROUPS [0-9]{6} [0-9]{6}")))
+        << commands[2];
     const auto groups = m_index->AllGroups();
     EXPECT_EQ(groups.size(), 31u);
     EXPECT_NE(std::find(groups.begin(), groups.end(), "alt.binaries.new"), groups.end());
