@@ -1,6 +1,8 @@
 #include "images/bmp_file.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -43,7 +45,12 @@ struct SBmpHeader {
     uint32_t colorsUsed = 0;
     uint32_t size = 0;
     bool core = false;
+    // Where red, green and blue lie in a 16- or 32-bit pixel; a longer header carries them.
+    std::array<uint32_t, 3> masks{};
+    bool hasMasks = false;
 };
+
+constexpr uint32_t kBitFields = 3;
 
 bool ReadExactly(const Fill& read, uint8_t* out, size_t count) {
     return read(out, count) == count;
@@ -68,6 +75,67 @@ bool ReadHeader(const Fill& read, SBmpHeader& header) {
     header.bitsPerPixel = int(Get16(h + 14));
     header.compression = Get32(h + 16);
     header.colorsUsed = Get32(h + 32);
+    if (size >= 52) {
+        header.masks = {Get32(h + 40), Get32(h + 44), Get32(h + 48)};
+        header.hasMasks = true;
+    }
+    return true;
+}
+
+// 16- and 32-bit pixels become 24-bit ones, the only true-colour depth the holder knows; the
+// masks say where each channel lies, and a channel narrower than 8 bits is stretched to 0-255.
+class CChannelMasks {
+public:
+    explicit CChannelMasks(const std::array<uint32_t, 3>& masks) {
+        for (size_t i = 0; i < 3; ++i) {
+            m_mask[i] = masks[i];
+            m_shift[i] = masks[i] ? std::countr_zero(masks[i]) : 0;
+            m_width[i] = std::popcount(masks[i] >> m_shift[i]);
+        }
+    }
+    static std::array<uint32_t, 3> Default(int bits) {
+        if (bits == 16) return {0x7C00, 0x03E0, 0x001F};
+        return {0x00FF0000, 0x0000FF00, 0x000000FF};
+    }
+    // Writes blue, green and red of one pixel.
+    void Convert(uint32_t pixel, uint8_t* bgr) const {
+        for (size_t i = 0; i < 3; ++i) bgr[2 - i] = Channel(pixel, i);
+    }
+
+private:
+    uint8_t Channel(uint32_t pixel, size_t i) const {
+        const int width = m_width[i];
+        if (width == 0) return 0;
+        const uint32_t value = (pixel & m_mask[i]) >> m_shift[i];
+        if (width >= 8) return uint8_t(value >> (width - 8));
+        return uint8_t(value * 255 / ((1u << width) - 1));
+    }
+
+    std::array<uint32_t, 3> m_mask{};
+    std::array<int, 3> m_shift{};
+    std::array<int, 3> m_width{};
+};
+
+// Reads `height` rows of 16- or 32-bit pixels into 24-bit rows of the block, bottom row first.
+bool ReadTrueColourRows(const Fill& read, const SBmpHeader& header, int64_t height, uint8_t* pixels,
+                        size_t stride) {
+    const int bits = header.bitsPerPixel;
+    const CChannelMasks masks(header.hasMasks && header.compression == kBitFields
+                                  ? header.masks
+                                  : CChannelMasks::Default(bits));
+    const size_t width = size_t(header.width);
+    const size_t bytesPerPixel = size_t(bits / 8);
+    std::vector<uint8_t> row(size_t(CImageImpl::StrideFor(int(width), bits)));
+    const bool topDown = header.height < 0;
+    for (int64_t fileRow = 0; fileRow < height; ++fileRow) {
+        if (!ReadExactly(read, row.data(), row.size())) return false;
+        const int64_t y = topDown ? height - 1 - fileRow : fileRow;
+        uint8_t* out = pixels + size_t(y) * stride;
+        for (size_t x = 0; x < width; ++x) {
+            const uint8_t* p = row.data() + x * bytesPerPixel;
+            masks.Convert(bits == 16 ? Get16(p) : Get32(p), out + 3 * x);
+        }
+    }
     return true;
 }
 
@@ -133,20 +201,38 @@ int CBmpImage::LoadFrom(const std::function<size_t(uint8_t*, size_t)>& read) {
         return 0;
     SBmpHeader header;
     if (!ReadHeader(read, header)) return 0;
-    const int bits = header.bitsPerPixel;
-    if (header.compression != 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 24)) return 0;
+    const int fileBits = header.bitsPerPixel;
+    const bool trueColour = fileBits == 16 || fileBits == 32;
+    const bool knownDepth =
+        fileBits == 1 || fileBits == 4 || fileBits == 8 || fileBits == 24 || trueColour;
+    const bool knownLayout =
+        header.compression == 0 || (header.compression == kBitFields && trueColour);
+    if (!knownDepth || !knownLayout) return 0;
+    const int bits = trueColour ? 24 : fileBits;
     const bool topDown = header.height < 0;
     const int64_t height = topDown ? -header.height : header.height;
     if (!SizeAllowed(header.width, height)) return 0;
-    const uint32_t entries = header.colorsUsed ? header.colorsUsed : (bits <= 8 ? 1u << bits : 0);
-    if (entries > 256) return 0;
+    // The masks follow a 40-byte header when the file says so; longer headers hold them.
+    size_t maskBytes = 0;
+    if (header.compression == kBitFields && !header.hasMasks) {
+        uint8_t masks[12];
+        if (!ReadExactly(read, masks, sizeof masks)) return 0;
+        header.masks = {Get32(masks), Get32(masks + 4), Get32(masks + 8)};
+        header.hasMasks = true;
+        maskBytes = sizeof masks;
+    }
+    // A true-colour file may carry a table for the displays of old; its pixels never use it.
+    const uint32_t tableSize =
+        header.colorsUsed ? header.colorsUsed : (fileBits <= 8 ? 1u << fileBits : 0);
+    if (tableSize > 256) return 0;
+    const uint32_t entries = trueColour ? 0 : tableSize;
 
     const size_t entrySize = header.core ? 3 : 4;
-    std::vector<uint8_t> fileTable(entries * entrySize);
+    std::vector<uint8_t> fileTable(tableSize * entrySize);
     if (!ReadExactly(read, fileTable.data(), fileTable.size())) return 0;
     // The pixel offset of the file header may leave a gap after the colour table; an offset
     // pointing back into the headers is ignored, the pixels then follow the table.
-    const size_t consumed = kFileHeaderSize + header.size + fileTable.size();
+    const size_t consumed = kFileHeaderSize + header.size + maskBytes + fileTable.size();
     const size_t pixelAt = Get32(fileHeader + 10);
     if (pixelAt > consumed && (pixelAt - consumed > kLongestGap || !Skip(read, pixelAt - consumed)))
         return 0;
@@ -154,8 +240,12 @@ int CBmpImage::LoadFrom(const std::function<size_t(uint8_t*, size_t)>& read) {
     const size_t stride = size_t(StrideFor(int(header.width), bits));
     const size_t offset = size_t(kInfoHeaderSize) + 4 * entries;
     std::vector<uint8_t> block(offset + stride * size_t(height), 0);
-    if (!ReadExactly(read, block.data() + offset, stride * size_t(height))) return 0;
-    if (topDown) FlipRows(block.data() + offset, stride, size_t(height));
+    if (trueColour) {
+        if (!ReadTrueColourRows(read, header, height, block.data() + offset, stride)) return 0;
+    } else {
+        if (!ReadExactly(read, block.data() + offset, stride * size_t(height))) return 0;
+        if (topDown) FlipRows(block.data() + offset, stride, size_t(height));
+    }
     WriteInfoHeader(block.data(), int(header.width), int(height), bits, entries);
 
     std::vector<SRgb> palette(entries);

@@ -1,7 +1,8 @@
 #pragma once
-// Windows bitmap files: loading one into the holder (1, 4, 8 and 24 bits per pixel,
-// uncompressed, with the 12-byte core header or the 40-byte and longer info headers) and
-// writing any holder's block back out as a bitmap file.
+// Windows bitmap files: loading one into the holder (1, 4, 8 and 24 bits per pixel
+// uncompressed; 16 and 32 bits, plain or with channel masks, turned into 24 bits; the 12-byte
+// core header or the 40-byte and longer info headers) and writing any holder's block back
+// out as a bitmap file.
 //
 // Owns nothing beyond the picture it inherits. Called on one thread at a time, like the
 // holder. A loaded picture is handed over in the holder's own layout (a 40-byte info header

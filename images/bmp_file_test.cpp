@@ -25,12 +25,16 @@ struct SBmpLayout {
     uint32_t colorsUsed = 2;
     int tableEntries = 2;
     uint32_t gap = 0;
+    // Channel masks: inside a header of 52 bytes or more, else right after the 40-byte one.
+    std::vector<uint32_t> masks;
     std::vector<uint8_t> pixels;
 };
 
 std::vector<uint8_t> BuildBmp(const SBmpLayout& s) {
     const int entrySize = s.headerSize == 12 ? 3 : 4;
-    const uint32_t offset = 14 + s.headerSize + s.tableEntries * entrySize + s.gap;
+    const bool masksAfter = !s.masks.empty() && s.headerSize < 52;
+    const uint32_t maskBytes = masksAfter ? uint32_t(4 * s.masks.size()) : 0;
+    const uint32_t offset = 14 + s.headerSize + maskBytes + s.tableEntries * entrySize + s.gap;
     std::vector<uint8_t> out = {'B', 'M'};
     Put(out, offset + uint32_t(s.pixels.size()), 4);
     Put(out, 0, 4);
@@ -51,7 +55,16 @@ std::vector<uint8_t> BuildBmp(const SBmpLayout& s) {
         Put(out, 0, 8);
         Put(out, s.colorsUsed, 4);
         Put(out, 0, 4);
+        const size_t extra = out.size();
         out.resize(out.size() + size_t(s.headerSize - 40), 0);
+        for (size_t i = 0; i < s.masks.size(); ++i) {
+            if (masksAfter) {
+                Put(out, s.masks[i], 4);
+            } else {
+                for (int b = 0; b < 4; ++b)
+                    out[extra + 4 * i + size_t(b)] = uint8_t(s.masks[i] >> (8 * b));
+            }
+        }
     }
     for (int i = 0; i < s.tableEntries; ++i) {
         out.insert(out.end(), {uint8_t(i * 3), uint8_t(i * 5), uint8_t(200 - i)});
@@ -157,6 +170,67 @@ TEST(BmpFile, ReadsOtherHeaderFormsAndRowOrders) {
     EXPECT_EQ(flipped.GetIndex(0, 1), 0);
 }
 
+// Rows of 16- or 32-bit pixels, bottom row first, each padded to four bytes.
+std::vector<uint8_t> TrueColourRows(const std::vector<std::vector<uint32_t>>& rows, int bits) {
+    std::vector<uint8_t> out;
+    for (const auto& row : rows) {
+        for (uint32_t pixel : row) Put(out, pixel, bits / 8);
+        while (out.size() % 4 != 0) out.push_back(0);
+    }
+    return out;
+}
+
+TEST(BmpFile, SixteenAndThirtyTwoBitPicturesLoadAsTrueColour) {
+    struct Case {
+        const char* what;
+        SBmpLayout layout;
+        SRgb bottomLeft, bottomRight, topLeft;
+    };
+    std::vector<Case> cases;
+    SBmpLayout plain16;
+    plain16.bits = 16;
+    plain16.colorsUsed = plain16.tableEntries = 0;
+    // 5-5-5 without masks: full red, full green, a blue of 16 out of 31.
+    plain16.pixels = TrueColourRows({{0x7C00, 0x03E0, 0}, {0x0010, 0, 0}}, 16);
+    cases.push_back({"16 bits plain", plain16, {255, 0, 0}, {0, 0, 0}, {0, 0, 131}});
+    SBmpLayout fields565 = plain16;
+    fields565.compression = 3;
+    fields565.masks = {0xF800, 0x07E0, 0x001F};
+    fields565.pixels = TrueColourRows({{0xF800, 0x07E0, 0x001F}, {0xFFFF, 0, 0}}, 16);
+    cases.push_back({"16 bits 5-6-5", fields565, {255, 0, 0}, {0, 0, 255}, {255, 255, 255}});
+    SBmpLayout plain32 = plain16;
+    plain32.bits = 32;
+    // A table the pixels never use, and a top-down file: the first row given is the top.
+    plain32.colorsUsed = plain32.tableEntries = 2;
+    plain32.height = -2;
+    plain32.pixels = TrueColourRows({{0xFF102030, 0, 0}, {0x00405060, 0, 0x00010203}}, 32);
+    cases.push_back(
+        {"32 bits top-down", plain32, {0x40, 0x50, 0x60}, {1, 2, 3}, {0x10, 0x20, 0x30}});
+    SBmpLayout rgba = plain16;
+    rgba.bits = 32;
+    rgba.headerSize = 124;
+    rgba.compression = 3;
+    rgba.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // red in the lowest byte
+    rgba.pixels = TrueColourRows({{0x00332211, 0, 0x00FFFFFF}, {0x000000FF, 0, 0}}, 32);
+    cases.push_back({"32 bits with masks in a long header",
+                     rgba,
+                     {0x11, 0x22, 0x33},
+                     {255, 255, 255},
+                     {255, 0, 0}});
+    for (const Case& c : cases) {
+        CBmpImage image;
+        ASSERT_EQ(image.LoadBytes(BuildBmp(c.layout)), 1) << c.what;
+        EXPECT_EQ(image.BitsPerPixel(), 24) << c.what;
+        EXPECT_EQ(image.ColorTableEntries(), 0) << c.what;
+        EXPECT_EQ(image.GetColor(0, 0), c.bottomLeft) << c.what;
+        EXPECT_EQ(image.GetColor(2, 0), c.bottomRight) << c.what;
+        EXPECT_EQ(image.GetColor(0, 1), c.topLeft) << c.what;
+    }
+    // Cut inside the last row: a short read, as for any other depth.
+    const auto whole = BuildBmp(plain32);
+    EXPECT_EQ(CBmpImage().LoadBytes(std::span(whole).first(whole.size() - 1)), 0);
+}
+
 TEST(BmpFile, RefusesHostileOrUnsupportedFiles) {
     SBmpLayout good;
     good.pixels.assign(8, 1);
@@ -174,7 +248,10 @@ TEST(BmpFile, RefusesHostileOrUnsupportedFiles) {
     add("bomb by area", [](SBmpLayout& s) { s.width = s.height = 12000; });
     add("zero width", [](SBmpLayout& s) { s.width = 0; });
     add("run-length data", [](SBmpLayout& s) { s.compression = 1; });
-    add("16 bits", [](SBmpLayout& s) { s.bits = 16; });
+    add("channel masks on a palette picture", [](SBmpLayout& s) {
+        s.compression = 3;
+        s.masks = {0xF800, 0x07E0, 0x001F};
+    });
     add("huge colour count", [](SBmpLayout& s) { s.colorsUsed = 100000; });
     add("short pixels", [](SBmpLayout& s) { s.pixels.resize(7); });
     add("header size", [](SBmpLayout& s) { s.headerSize = 20; });
