@@ -174,6 +174,7 @@ private:
     QToolBar* m_toolbar = nullptr;
     std::array<QLabel*, CMainModel::kPaneCount> m_panes{};
     std::array<SWorkerRow, CMainModel::kWorkerSlots> m_rows{};
+    int m_nextPreviewSlot = 0;  // where the next poll starts reading stale previews
     std::map<int, QAction*> m_actions;
     QTimer* m_workerPoll = nullptr;
     QTimer* m_idleCheck = nullptr;

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
+#include <chrono>
 
 #include "gui/article_table_model.h"
 #include "gui/icons.h"
@@ -29,6 +30,9 @@ constexpr int kThumbnailsLocateFirst = 1203;
 constexpr int kThumbnailSize = 96;
 constexpr int kRowsPerColumn = 4;
 constexpr int kThumbnailsTab = 1;
+// Reading pictures is the window's heaviest work while downloads run: each poll reads stale
+// previews only until this much time is spent, and the next poll goes on where it stopped.
+constexpr std::chrono::milliseconds kPreviewBudget{30};
 
 }  // namespace
 
@@ -121,6 +125,7 @@ void CMainWindow::PollWorkerRows() {
         if (state.change == m_rows[static_cast<std::size_t>(slot)].change) continue;
         ShowWorkerState(slot, state);
     }
+    ShowStalePreviews();
 }
 
 void CMainWindow::ShowWorkerState(int slot, const CWorkerDisplay::SState& state) {
@@ -142,7 +147,8 @@ void CMainWindow::ShowWorkerState(int slot, const CWorkerDisplay::SState& state)
         row.previewShows = state.previewShows;
         row.previewPath = state.previewPath;
         row.previewStale = true;
-        if (row.previewPath.empty() || m_tabs->currentIndex() == kThumbnailsTab) ShowPreview(slot);
+        // Clearing costs nothing; pictures are read within the poll's budget.
+        if (row.previewPath.empty()) ShowPreview(slot);
     }
 }
 
@@ -158,9 +164,15 @@ void CMainWindow::ShowPreview(int slot) {
 }
 
 void CMainWindow::ShowStalePreviews() {
-    if (m_tabs->currentIndex() != kThumbnailsTab) return;
-    for (int slot = 0; slot < CMainModel::kWorkerSlots; ++slot)
-        if (m_rows[static_cast<std::size_t>(slot)].previewStale) ShowPreview(slot);
+    if (m_tabs == nullptr || m_tabs->currentIndex() != kThumbnailsTab) return;
+    const auto until = std::chrono::steady_clock::now() + kPreviewBudget;
+    for (int visited = 0; visited < CMainModel::kWorkerSlots; ++visited) {
+        const int slot = m_nextPreviewSlot;
+        m_nextPreviewSlot = (m_nextPreviewSlot + 1) % CMainModel::kWorkerSlots;
+        if (!m_rows[static_cast<std::size_t>(slot)].previewStale) continue;
+        ShowPreview(slot);
+        if (std::chrono::steady_clock::now() > until) return;
+    }
 }
 
 void CMainWindow::BuildStatusBar() {

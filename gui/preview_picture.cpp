@@ -8,8 +8,9 @@ namespace corvane {
 QImage LoadPreviewPicture(const std::string& path, QSize box) {
     CImageOpener opener;
     // The file is still arriving: a loader that fails part way leaves the bitmap it had
-    // started with the rows that arrived, and JPEG fills in the missing part.
-    opener.SetAcceptShortFiles(true);
+    // started with the rows that arrived, and JPEG fills in the missing part. A large JPEG
+    // decodes at a reduced scale that still covers the thumbnail.
+    opener.SetLoadOptions({true, box.width(), box.height()});
     opener.Open(path);
     if (!opener.Image().HasBitmap()) return {};
     QImage picture = PictureToQImage(opener.Image());

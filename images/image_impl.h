@@ -119,10 +119,18 @@ public:
 
     void SetNoticeSink(NoticeSink sink) { m_notice = std::move(sink); }
 
-    // A file still being written: a loader that turns a file ending early away takes what
-    // arrived as the picture instead, the missing part filled in as its decoder does.
-    bool AcceptsShortFile() const { return m_acceptShortFile; }
-    void SetAcceptShortFile(bool accept) { m_acceptShortFile = accept; }
+    // How the next loads read a file, for pictures shown small while they still arrive.
+    struct SLoadOptions {
+        // A file still being written: a loader that turns a file ending early away takes
+        // what arrived as the picture instead, the missing part filled in as its decoder does.
+        bool acceptShortFile = false;
+        // The picture will be shown no larger than this (0: at its own size): a loader that
+        // can decode at a reduced scale may do so, never below this size.
+        int shownWidth = 0;
+        int shownHeight = 0;
+    };
+    const SLoadOptions& LoadOptions() const { return m_loadOptions; }
+    void SetLoadOptions(const SLoadOptions& options) { m_loadOptions = options; }
 
     // Loads or saves the file kind of the derived class: 1 on success, 0 on failure. An empty
     // name means the stored file name. The holder itself knows no file kind.
@@ -155,7 +163,7 @@ private:
     std::vector<SRgb> m_palette;
     std::string m_fileName;
     int m_jpegQuality = 75;
-    bool m_acceptShortFile = false;
+    SLoadOptions m_loadOptions;
     NoticeSink m_notice;
 };
 

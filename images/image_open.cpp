@@ -87,7 +87,7 @@ int CImageOpener::Open(const std::string& fileName) {
         m_image->SetFileName(fileName);
         return 0;
     }
-    m_image->SetAcceptShortFile(m_acceptShortFiles);
+    m_image->SetLoadOptions(m_options);
     return m_image->Load(fileName);
 }
 

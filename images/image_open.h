@@ -25,9 +25,8 @@ public:
     // of no known kind leaves an image with no picture.
     int Open(const std::string& fileName);
 
-    // Every later Open takes a file that ends early as a picture still arriving (see
-    // CImageImpl::SetAcceptShortFile).
-    void SetAcceptShortFiles(bool accept) { m_acceptShortFiles = accept; }
+    // The options every later Open loads with (see CImageImpl::SLoadOptions).
+    void SetLoadOptions(const CImageImpl::SLoadOptions& options) { m_options = options; }
 
     EImageKind Kind() const { return m_kind; }
     // The picture of the last Open; never null.
@@ -36,7 +35,7 @@ public:
 
 private:
     EImageKind m_kind = EImageKind::kNone;
-    bool m_acceptShortFiles = false;
+    CImageImpl::SLoadOptions m_options;
     std::unique_ptr<CImageImpl> m_image = std::make_unique<CImageImpl>();
 };
 

@@ -37,8 +37,8 @@ SJpegLayout Gradient(int width, int height) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             layout.samples.insert(layout.samples.end(),
-                                {uint8_t(x * 255 / width), uint8_t(y * 255 / height),
-                                 uint8_t((x + y) * 127 / (width + height))});
+                                  {uint8_t(x * 255 / width), uint8_t(y * 255 / height),
+                                   uint8_t((x + y) * 127 / (width + height))});
     return layout;
 }
 
@@ -124,6 +124,23 @@ TEST(JpegLoad, ColourPicturesLoadQuantisedToAtMost128Colours) {
     ExpectAlike(image, gradient, false, "gradient");
 }
 
+TEST(JpegLoad, APictureShownSmallDecodesAtAReducedScaleThatStillCoversIt) {
+    const SJpegLayout blocks = ColorBlocks(256, 128);
+    const std::vector<uint8_t> bytes = WriteJpeg(blocks);
+    CJpegImage image;
+    image.SetLoadOptions({false, 60, 30});
+    ASSERT_EQ(image.LoadBytes(bytes), 1) << image.LastError();
+    // An eighth (32 x 16) would be smaller than the shown size; a quarter covers it.
+    EXPECT_EQ(image.Width(), 64);
+    EXPECT_EQ(image.Height(), 32);
+    // The middle of the first block of each colour keeps its colour.
+    const SRgb topLeft = image.GetColor(2, image.Height() - 3);
+    EXPECT_LE(Difference(topLeft, SourceColor(blocks, 8, 8)), 24);
+    image.SetLoadOptions({false, 300, 10});  // wider than the picture: its own size
+    ASSERT_EQ(image.LoadBytes(bytes), 1);
+    EXPECT_EQ(image.Width(), 256);
+}
+
 TEST(JpegLoad, GrayPicturesKeepOneComponentWithAGrayPalette) {
     SJpegLayout layout{61, 33, 1, {}, 95, false, {}};
     for (int y = 0; y < layout.height; ++y)
@@ -149,13 +166,13 @@ TEST(JpegLoad, DamagedForeignAndUnsupportedFilesFail) {
     }
     // A file still arriving, asked for as such: the scan cut in the middle loads, the header
     // cut does not.
-    image.SetAcceptShortFile(true);
+    image.SetLoadOptions({true, 0, 0});
     const size_t scan = test::JpegScanStart(good);
     ASSERT_LT(scan + 100, good.size());
     EXPECT_EQ(image.LoadBytes({good.data(), (scan + good.size()) / 2}), 1) << image.LastError();
     EXPECT_EQ(image.Width(), 64);
     EXPECT_EQ(image.LoadBytes({good.data(), size_t(100)}), 0);
-    image.SetAcceptShortFile(false);
+    image.SetLoadOptions({});
     EXPECT_EQ(image.LoadBytes(test::WritePng(
                   {2, 2, 8, PNG_COLOR_TYPE_GRAY, false, {{1, 2}, {3, 4}}, {}, {}, false})),
               0);

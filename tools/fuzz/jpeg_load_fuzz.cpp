@@ -1,7 +1,7 @@
 // libFuzzer target: JPEG files from untrusted bytes, through the library's error return. A load
 // either fails with a message, or gives a picture that passes the common picture checks. The
-// last byte's low bit picks whether a file ending early counts as a picture still arriving,
-// as the thumbnails ask, so both ways of reading a short file are explored.
+// last byte's low bits pick whether a file ending early counts as a picture still arriving and
+// whether a reduced scale is asked for, as the thumbnails do, so both ways are explored.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,7 +13,9 @@ using corvane::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     corvane::CJpegImage image;
-    image.SetAcceptShortFile(size > 0 && (data[size - 1] & 1) != 0);
+    // The last byte's next bit asks for a reduced scale, as a thumbnail does.
+    const uint8_t last = size > 0 ? data[size - 1] : 0;
+    image.SetLoadOptions({(last & 1) != 0, (last & 2) ? 90 : 0, (last & 2) ? 90 : 0});
     if (image.LoadBytes(std::span<const uint8_t>(data, size)) == 1) {
         Check(image.LastError().empty());
         corvane::fuzz::CheckPicture(image);
