@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "images/byte_reader.h"
+
 namespace corvane {
 
 namespace {
@@ -19,7 +21,7 @@ constexpr size_t kLongestHeader = 256;
 constexpr size_t kLongestGap = 1 << 20;
 constexpr size_t kWritePiece = 32768;
 
-using Fill = std::function<size_t(uint8_t*, size_t)>;
+using Fill = ByteReader;
 
 uint32_t Get16(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8;
@@ -177,20 +179,13 @@ int CBmpImage::Load(const std::string& fileName) {
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (!file) return 0;
     SetFileName(name);
-    const int result =
-        LoadFrom([file](uint8_t* out, size_t n) { return std::fread(out, 1, n, file); });
+    const int result = LoadFrom(ReaderOfFile(file));
     std::fclose(file);
     return result;
 }
 
 int CBmpImage::LoadBytes(std::span<const uint8_t> bytes) {
-    size_t at = 0;
-    return LoadFrom([bytes, &at](uint8_t* out, size_t n) {
-        const size_t take = std::min(n, bytes.size() - at);
-        if (take) std::memcpy(out, bytes.data() + at, take);
-        at += take;
-        return take;
-    });
+    return LoadFrom(ReaderOfBytes(bytes));
 }
 
 int CBmpImage::LoadFrom(const std::function<size_t(uint8_t*, size_t)>& read) {

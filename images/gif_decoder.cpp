@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "images/byte_reader.h"
+
 namespace corvane {
 
 namespace {
@@ -20,7 +22,7 @@ constexpr int kMaxCodeBits = 12;
 // Bytes of the file, fetched a chunk at a time so a large file is never held whole.
 class CGifImage::CSource {
 public:
-    using Fill = std::function<size_t(uint8_t*, size_t)>;
+    using Fill = ByteReader;
     explicit CSource(Fill fill) : m_fill(std::move(fill)), m_buffer(kChunk) {}
 
     // -1 at the end of the data.
@@ -69,7 +71,7 @@ namespace {
 // A whole sub-block is fetched at a time, so the per-code work is a few shifts.
 class CBitReader {
 public:
-    using Read = std::function<size_t(uint8_t*, size_t)>;
+    using Read = ByteReader;
     explicit CBitReader(Read read) : m_read(std::move(read)) {}
 
     // -1 when the sub-blocks end before `bits` more bits arrive.
@@ -309,20 +311,14 @@ int CGifImage::Load(const std::string& fileName) {
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (!file) return 0;
     SetFileName(name);
-    CSource source([file](uint8_t* out, size_t n) { return std::fread(out, 1, n, file); });
+    CSource source(ReaderOfFile(file));
     const int result = Decode(source);
     std::fclose(file);
     return result;
 }
 
 int CGifImage::LoadBytes(std::span<const uint8_t> bytes) {
-    size_t at = 0;
-    CSource source([bytes, &at](uint8_t* out, size_t n) {
-        const size_t take = std::min(n, bytes.size() - at);
-        if (take) std::memcpy(out, bytes.data() + at, take);
-        at += take;
-        return take;
-    });
+    CSource source(ReaderOfBytes(bytes));
     return Decode(source);
 }
 
